@@ -1,0 +1,115 @@
+// Win32 numbers the program depends on: messages, commands, error codes, registry
+// types and access rights. Named with a k prefix so they never collide with the
+// macros of <windows.h> in the Win32 translation layer.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Types.h"
+
+namespace platform {
+
+// Window messages
+constexpr std::uint32_t kWM_NULL = 0x0000;
+constexpr std::uint32_t kWM_PAINT = 0x000F;
+constexpr std::uint32_t kWM_CLOSE = 0x0010;
+constexpr std::uint32_t kWM_QUIT = 0x0012;
+constexpr std::uint32_t kWM_ENDSESSION = 0x0016;
+constexpr std::uint32_t kWM_SETTINGCHANGE = 0x001A;
+constexpr std::uint32_t kWM_ICONERASEBKGND = 0x0027;
+constexpr std::uint32_t kWM_QUERYDRAGICON = 0x0037;
+constexpr std::uint32_t kWM_DISPLAYCHANGE = 0x007E;
+constexpr std::uint32_t kWM_SETICON = 0x0080;
+constexpr std::uint32_t kWM_KEYDOWN = 0x0100;
+constexpr std::uint32_t kWM_INITDIALOG = 0x0110;
+constexpr std::uint32_t kWM_COMMAND = 0x0111;
+constexpr std::uint32_t kWM_TIMER = 0x0113;
+constexpr std::uint32_t kWM_DEVICECHANGE = 0x0219;
+constexpr std::uint32_t kWM_USER = 0x0400;
+
+// Posted by the tablet stack; the program reads either one as a gravity-rotate event.
+constexpr std::uint32_t kWM_TABLET_ADDED = 0x02C8;
+constexpr std::uint32_t kWM_TABLET_DELETED = 0x02C9;
+
+// Virtual keys
+constexpr WParam kVK_RETURN = 0x0D;
+constexpr WParam kVK_ESCAPE = 0x1B;
+
+// Dialog results and commands
+constexpr int kIDOK = 1;
+constexpr int kIDCANCEL = 2;
+
+// Notifications
+constexpr std::uint32_t kCBN_SELCHANGE = 1;
+constexpr std::uint32_t kBN_CLICKED = 0;
+
+// ShowWindow commands
+constexpr int kSW_HIDE = 0;
+constexpr int kSW_SHOWNORMAL = 1;
+
+// WM_SETICON
+constexpr WParam kICON_BIG = 1;
+
+// GetSystemMetrics
+constexpr int kSM_CXSCREEN = 0;
+constexpr int kSM_CYSCREEN = 1;
+
+// Menus
+constexpr std::uint32_t kMF_BYCOMMAND = 0x0000;
+constexpr std::uint32_t kMF_BYPOSITION = 0x0400;
+constexpr std::uint32_t kMF_ENABLED = 0x0000;
+constexpr std::uint32_t kMF_GRAYED = 0x0001;
+constexpr std::uint32_t kMF_DISABLED = 0x0002;
+constexpr std::uint32_t kMF_CHECKED = 0x0008;
+constexpr std::uint32_t kMF_POPUP = 0x0010;
+constexpr std::uint32_t kMF_SEPARATOR = 0x0800;
+constexpr std::uint32_t kMF_DEFAULT = 0x1000;
+constexpr std::uint32_t kMenuStateError = 0xFFFFFFFFu;  // GetMenuState on a missing item
+
+// Message boxes
+constexpr std::uint32_t kMB_OK = 0x0000;
+constexpr std::uint32_t kMB_ICONERROR = 0x0010;
+constexpr std::uint32_t kMB_ICONWARNING = 0x0030;
+constexpr std::uint32_t kMB_ICONINFORMATION = 0x0040;
+
+// Win32 error codes (LONG results of the registry functions)
+constexpr Long kERROR_SUCCESS = 0;
+constexpr Long kERROR_FILE_NOT_FOUND = 2;
+constexpr Long kERROR_ACCESS_DENIED = 5;
+constexpr Long kERROR_INVALID_HANDLE = 6;
+constexpr Long kERROR_INVALID_PARAMETER = 87;
+constexpr Long kERROR_INSUFFICIENT_BUFFER = 122;
+constexpr Long kERROR_MORE_DATA = 234;
+constexpr Long kERROR_NO_MORE_ITEMS = 259;
+
+// COM status
+constexpr HResult kS_OK = 0;
+constexpr HResult kS_FALSE = 1;
+constexpr HResult kE_FAIL = static_cast<HResult>(0x80004005u);
+constexpr HResult kE_NOINTERFACE = static_cast<HResult>(0x80004002u);
+constexpr HResult kE_POINTER = static_cast<HResult>(0x80004003u);
+constexpr HResult kE_INVALIDARG = static_cast<HResult>(0x80070057u);
+constexpr HResult kE_OUTOFMEMORY = static_cast<HResult>(0x8007000Eu);
+constexpr HResult kRPC_E_CHANGED_MODE = static_cast<HResult>(0x80010106u);
+
+// Registry value types
+constexpr std::uint32_t kREG_NONE = 0;
+constexpr std::uint32_t kREG_SZ = 1;
+constexpr std::uint32_t kREG_EXPAND_SZ = 2;
+constexpr std::uint32_t kREG_BINARY = 3;
+constexpr std::uint32_t kREG_DWORD = 4;
+constexpr std::uint32_t kREG_MULTI_SZ = 7;
+constexpr std::uint32_t kREG_QWORD = 11;
+
+// Registry access rights
+constexpr std::uint32_t kKEY_QUERY_VALUE = 0x0001;
+constexpr std::uint32_t kKEY_SET_VALUE = 0x0002;
+constexpr std::uint32_t kKEY_READ = 0x20019;
+constexpr std::uint32_t kKEY_WRITE = 0x20006;
+constexpr std::uint32_t kKEY_ALL_ACCESS = 0xF003F;
+constexpr std::uint32_t kKEY_WOW64_64KEY = 0x0100;
+constexpr std::uint32_t kKEY_WOW64_32KEY = 0x0200;
+
+constexpr std::uint32_t kMAX_PATH = 260;
+
+}  // namespace platform

@@ -1,0 +1,26 @@
+// The bundle of system facilities handed to the program at construction.
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/Menus.h"
+#include "platform/Profile.h"
+#include "platform/Registry.h"
+#include "platform/System.h"
+#include "platform/TraceSink.h"
+#include "platform/WindowHost.h"
+
+namespace platform {
+
+struct Platform {
+    IWindowHost& window;
+    IMenus& menus;
+    IClock& clock;
+    IRegistry& registry;
+    IProfile& profile;
+    ISystem& system;
+    ICom& com;
+    IInstanceCounter& instance;
+    ITraceSink& trace;
+};
+
+}  // namespace platform

@@ -1,0 +1,46 @@
+// One simulated Windows machine running one process of the program: every facility
+// of the system layer, wired into the bundle the program is built with.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/Platform.h"
+#include "platform/sim/SimClock.h"
+#include "platform/sim/SimMenus.h"
+#include "platform/sim/SimProfile.h"
+#include "platform/sim/SimRegistry.h"
+#include "platform/sim/SimSystem.h"
+#include "platform/sim/SimTrace.h"
+#include "platform/sim/SimWindowHost.h"
+
+namespace sim {
+
+class SimMachine {
+public:
+    // sharedInstanceCounter stands for the executable's shared section; give two
+    // machines the same integer to run two processes of one executable.
+    explicit SimMachine(std::int32_t* sharedInstanceCounter = nullptr)
+        : window(clock),
+          instance(sharedInstanceCounter != nullptr ? *sharedInstanceCounter : m_ownCounter) {}
+
+    platform::Platform platform() {
+        return platform::Platform{window, menus, clock, registry, profile, system, com, instance, trace};
+    }
+
+    SimClock clock;
+    SimWindowHost window;
+    SimMenus menus;
+    SimRegistry registry;
+    SimProfile profile;
+    SimSystem system;
+    SimCom com;
+    CapturingTraceSink trace;
+
+private:
+    std::int32_t m_ownCounter = 0;
+
+public:
+    SimInstanceCounter instance;
+};
+
+}  // namespace sim

@@ -1,0 +1,143 @@
+#include "platform/sim/SimMenus.h"
+
+#include "platform/Constants.h"
+#include "resources/resource.h"
+
+using namespace platform;
+
+namespace sim {
+namespace {
+
+// Menus nest only a few levels; a bound keeps a malformed tree from looping.
+constexpr int kMaxDepth = 8;
+
+}  // namespace
+
+MenuHandle SimMenus::newMenu() {
+    const MenuHandle handle = m_next++;
+    m_menus[handle];
+    return handle;
+}
+
+MenuHandle SimMenus::loadMenu(int resourceId) {
+    if (resourceId != IDR_TRAY_MENU) {
+        return 0;
+    }
+    const MenuHandle bar = newMenu();
+    const MenuHandle popup = newMenu();
+    const MenuHandle device = newMenu();
+    const MenuHandle language = newMenu();
+    m_menus[device] = {Item{0, "", 0, 0, true}};
+    m_menus[language] = {Item{ID_LANGUAGE_FIRST, "English", 0, 0, false}};
+    m_menus[popup] = {
+        Item{ID_TRAY_CONSOLE, "PC Camera Console (&M)", 0, 0, false},
+        Item{ID_TRAY_SNAP_PATH, "Snap Store Path (&S)", 0, 0, false},
+        Item{0, "", 0, 0, true},
+        Item{0, "Device Option", kMF_POPUP, device, false},
+        Item{ID_TRAY_VIDEO_SETTING, "Video Setting (&V)", 0, 0, false},
+        Item{ID_TRAY_AUDIO_SETTING, "Audio Setting (&A)", 0, 0, false},
+        Item{0, "", 0, 0, true},
+        Item{0, "Language", kMF_POPUP, language, false},
+        Item{0, "", 0, 0, true},
+        Item{ID_TRAY_EXIT, "Exit (&E)", 0, 0, false},
+    };
+    m_menus[bar] = {Item{0, "Tray", kMF_POPUP, popup, false}};
+    return bar;
+}
+
+void SimMenus::destroyTree(MenuHandle menu, int depth) {
+    auto it = m_menus.find(menu);
+    if (it == m_menus.end() || depth > kMaxDepth) {
+        return;
+    }
+    std::vector<MenuHandle> children;
+    for (const Item& item : it->second) {
+        if (item.submenu != 0) {
+            children.push_back(item.submenu);
+        }
+    }
+    m_menus.erase(it);
+    for (MenuHandle child : children) {
+        destroyTree(child, depth + 1);
+    }
+}
+
+bool SimMenus::destroyMenu(MenuHandle menu) {
+    if (m_menus.count(menu) == 0) {
+        return false;
+    }
+    destroyTree(menu, 0);
+    return true;
+}
+
+MenuHandle SimMenus::getSubMenu(MenuHandle menu, int position) {
+    auto it = m_menus.find(menu);
+    if (it == m_menus.end() || position < 0 || static_cast<std::size_t>(position) >= it->second.size()) {
+        return 0;
+    }
+    return it->second[static_cast<std::size_t>(position)].submenu;
+}
+
+int SimMenus::getMenuItemCount(MenuHandle menu) {
+    auto it = m_menus.find(menu);
+    return it == m_menus.end() ? -1 : static_cast<int>(it->second.size());
+}
+
+SimMenus::Item* SimMenus::find(MenuHandle menu, std::uint32_t item, std::uint32_t flags, int depth) {
+    auto it = m_menus.find(menu);
+    if (it == m_menus.end() || depth > kMaxDepth) {
+        return nullptr;
+    }
+    std::vector<Item>& items = it->second;
+    if ((flags & kMF_BYPOSITION) != 0) {
+        return item < items.size() ? &items[item] : nullptr;
+    }
+    for (Item& candidate : items) {
+        if (candidate.submenu == 0 && !candidate.separator && candidate.id == item) {
+            return &candidate;
+        }
+    }
+    for (Item& candidate : items) {
+        if (candidate.submenu != 0) {
+            if (Item* found = find(candidate.submenu, item, flags, depth + 1)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+int SimMenus::enableMenuItem(MenuHandle menu, std::uint32_t item, std::uint32_t flags) {
+    Item* found = find(menu, item, flags);
+    if (found == nullptr) {
+        return -1;
+    }
+    const int previous = static_cast<int>(found->state & (kMF_GRAYED | kMF_DISABLED));
+    found->state = (found->state & ~(kMF_GRAYED | kMF_DISABLED)) | (flags & (kMF_GRAYED | kMF_DISABLED));
+    return previous;
+}
+
+std::uint32_t SimMenus::getMenuState(MenuHandle menu, std::uint32_t item, std::uint32_t flags) {
+    Item* found = find(menu, item, flags);
+    if (found == nullptr) {
+        return kMenuStateError;
+    }
+    std::uint32_t state = found->state | (found->separator ? kMF_SEPARATOR : 0u);
+    if (found->submenu != 0) {
+        const int count = getMenuItemCount(found->submenu);
+        state = (state & 0xFFu) | kMF_POPUP | (static_cast<std::uint32_t>(count) << 8);
+    }
+    return state;
+}
+
+std::string SimMenus::getMenuString(MenuHandle menu, std::uint32_t item, std::uint32_t flags) {
+    Item* found = find(menu, item, flags);
+    return found == nullptr ? std::string() : found->text;
+}
+
+const std::vector<SimMenus::Item>* SimMenus::items(MenuHandle menu) const {
+    auto it = m_menus.find(menu);
+    return it == m_menus.end() ? nullptr : &it->second;
+}
+
+}  // namespace sim

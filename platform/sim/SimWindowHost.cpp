@@ -1,0 +1,359 @@
+#include "platform/sim/SimWindowHost.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "resources/resource.h"
+
+using namespace platform;
+
+namespace sim {
+namespace {
+
+// Windows raises shorter timer periods to this minimum; it also keeps a zero period
+// from spinning the simulated loop at one instant.
+constexpr std::uint32_t kMinTimerPeriod = 10;
+// A guard against a runaway test, far above any scenario's needs.
+constexpr std::uint64_t kMaxLoopSteps = 5'000'000;
+
+class DefaultOnce final : public IDefaultProcessing {
+public:
+    DefaultOnce(std::function<LResult()> run) : m_run(std::move(run)) {}
+    LResult callDefault() override {
+        if (!m_called) {
+            m_called = true;
+            m_result = m_run();
+        }
+        return m_result;
+    }
+
+private:
+    std::function<LResult()> m_run;
+    bool m_called = false;
+    LResult m_result = 0;
+};
+
+}  // namespace
+
+SimWindowHost::SimWindowHost(SimClock& clock) : m_clock(clock) {}
+
+void SimWindowHost::initialiseControls(int templateId) {
+    m_controls.clear();
+    if (templateId != IDD_MAIN) {
+        return;
+    }
+    m_windowText = "Main";
+    m_controls[IDC_GROUP_SNAP] = {"Snap Store path", true, true};
+    m_controls[IDC_SNAP_PATH] = {"", false, true};
+    m_controls[IDC_BROWSE] = {"Browse", true, true};
+    m_controls[IDC_GROUP_VIDEO] = {"Video Device", true, true};
+    m_controls[IDC_VIDEO_DEVICE] = {"", true, true};
+    m_controls[IDC_VIDEO_SETTING] = {"Video Setting", true, true};
+    m_controls[IDC_GROUP_AUDIO] = {"Audio Device", true, false};
+    m_controls[IDC_AUDIO_DEVICE] = {"", true, false};
+    m_controls[IDC_AUDIO_SETTING] = {"Audio Setting", true, false};
+    m_controls[IDC_SPARE_COMBO] = {"", true, true};
+}
+
+bool SimWindowHost::create(int templateId, IDialogHandler& handler) {
+    if (templateId != IDD_MAIN || m_created) {
+        return false;
+    }
+    m_handler = &handler;
+    m_created = true;
+    m_ended = false;
+    m_endResult = kNotEnded;
+    initialiseControls(templateId);
+    callWindowProc(kWM_INITDIALOG, 0, 0);
+    // The template is visible: the dialog manager shows it once initialisation returns.
+    if (!m_ended) {
+        m_visible = true;
+        recordPlacement();
+    }
+    return true;
+}
+
+int SimWindowHost::runModalDialog(int templateId, IDialogHandler& handler) {
+    if (!create(templateId, handler)) {
+        return -1;
+    }
+    pump(m_horizon);
+    // The dialog is destroyed with its loop; nothing may reach the handler any more.
+    m_timers.clear();
+    m_queue.clear();
+    m_handler = nullptr;
+    m_created = false;
+    m_visible = false;
+    return m_ended ? m_endResult : -1;
+}
+
+void SimWindowHost::runFor(std::uint64_t milliseconds) {
+    const std::uint64_t limit = m_clock.now() + milliseconds;
+    pump(limit);
+    m_clock.advanceTo(limit);
+}
+
+void SimWindowHost::at(std::uint64_t time, std::function<void()> action) {
+    m_actions.push_back(Action{std::max(time, m_clock.now()), m_order++, std::move(action)});
+}
+
+void SimWindowHost::pump(std::uint64_t limit) {
+    for (std::uint64_t step = 0; step < kMaxLoopSteps && m_handler != nullptr && !m_ended; ++step) {
+        if (!m_queue.empty()) {
+            const Message message = m_queue.front();
+            m_queue.pop_front();
+            dispatchQueued(message);
+            continue;
+        }
+        if (m_quitPosted) {
+            break;
+        }
+        // Nothing queued: the next timer or scheduled action, whichever is first.
+        auto timer = std::min_element(m_timers.begin(), m_timers.end(), [](const auto& a, const auto& b) {
+            return a.second.due != b.second.due ? a.second.due < b.second.due : a.second.order < b.second.order;
+        });
+        auto action = std::min_element(m_actions.begin(), m_actions.end(), [](const Action& a, const Action& b) {
+            return a.time != b.time ? a.time < b.time : a.order < b.order;
+        });
+        const std::uint64_t never = std::numeric_limits<std::uint64_t>::max();
+        const std::uint64_t timerTime = timer == m_timers.end() ? never : timer->second.due;
+        const std::uint64_t actionTime = action == m_actions.end() ? never : action->time;
+        const std::uint64_t next = std::min(timerTime, actionTime);
+        if (next == never || next > limit) {
+            break;
+        }
+        m_clock.advanceTo(next);
+        if (actionTime <= timerTime) {
+            std::function<void()> run = std::move(action->run);
+            m_actions.erase(action);
+            run();
+        } else {
+            const std::uint32_t id = timer->first;
+            timer->second.due = m_clock.now() + timer->second.period;
+            timer->second.order = m_order++;
+            m_expiries.emplace_back(id, m_clock.now());
+            dispatchQueued(Message{kMainHwnd, kWM_TIMER, id, 0});
+        }
+    }
+}
+
+void SimWindowHost::dispatchQueued(const Message& message) {
+    if (m_handler == nullptr) {
+        return;
+    }
+    if (m_handler->preTranslateMessage(message.hwnd, message.msg, message.wParam, message.lParam)) {
+        return;
+    }
+    if (message.hwnd != kMainHwnd) {
+        return;  // a thread message has no window to go to
+    }
+    // The dialog manager's keyboard interface: Esc cancels, Enter presses the default button.
+    if (message.msg == kWM_KEYDOWN && message.wParam == kVK_ESCAPE) {
+        callWindowProc(kWM_COMMAND, static_cast<WParam>(kIDCANCEL), 0);
+        return;
+    }
+    if (message.msg == kWM_KEYDOWN && message.wParam == kVK_RETURN) {
+        callWindowProc(kWM_COMMAND, static_cast<WParam>(kIDOK), 0);
+        return;
+    }
+    callWindowProc(message.msg, message.wParam, message.lParam);
+}
+
+LResult SimWindowHost::callWindowProc(std::uint32_t msg, WParam wParam, LParam lParam) {
+    if (m_handler == nullptr) {
+        return 0;
+    }
+    DefaultOnce defaultProcessing([=] { return defaultDialogProc(msg, wParam, lParam); });
+    const std::optional<LResult> result = m_handler->windowProc(msg, wParam, lParam, defaultProcessing);
+    return result ? *result : defaultProcessing.callDefault();
+}
+
+LResult SimWindowHost::defaultDialogProc(std::uint32_t msg, WParam, LParam) {
+    m_defaultProcessed.push_back(msg);
+    if (msg == kWM_CLOSE) {
+        // A dialog turns its close box into the cancel command.
+        callWindowProc(kWM_COMMAND, static_cast<WParam>(kIDCANCEL), 0);
+    }
+    return 0;
+}
+
+void SimWindowHost::endDialog(int result) {
+    if (!m_created) {
+        return;
+    }
+    m_ended = true;
+    m_endResult = result;
+}
+
+bool SimWindowHost::postMessage(std::uint32_t msg, WParam wParam, LParam lParam) {
+    if (!m_created || m_handler == nullptr) {
+        return false;
+    }
+    m_queue.push_back(Message{kMainHwnd, msg, wParam, lParam});
+    return true;
+}
+
+bool SimWindowHost::postThreadMessage(std::uint32_t msg, WParam wParam, LParam lParam) {
+    m_queue.push_back(Message{0, msg, wParam, lParam});
+    return true;
+}
+
+LResult SimWindowHost::sendMessage(std::uint32_t msg, WParam wParam, LParam lParam) {
+    if (!m_created) {
+        return 0;
+    }
+    return callWindowProc(msg, wParam, lParam);
+}
+
+void SimWindowHost::postQuitMessage(int exitCode) {
+    m_quitPosted = true;
+    m_quitCode = exitCode;
+}
+
+std::uint32_t SimWindowHost::registerWindowMessage(const std::string& name) {
+    if (name.empty()) {
+        return 0;
+    }
+    std::string key = name;
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::tolower(c); });
+    auto it = m_registered.find(key);
+    if (it != m_registered.end()) {
+        return it->second;
+    }
+    const std::uint32_t number = 0xC000u + static_cast<std::uint32_t>(m_registered.size());
+    m_registered.emplace(key, number);
+    return number;
+}
+
+bool SimWindowHost::setTimer(std::uint32_t id, std::uint32_t elapseMs) {
+    if (!m_created) {
+        return false;
+    }
+    const std::uint32_t period = std::max(elapseMs, kMinTimerPeriod);
+    m_timers[id] = Timer{period, m_clock.now() + period, m_order++};
+    return true;
+}
+
+bool SimWindowHost::killTimer(std::uint32_t id) { return m_timers.erase(id) != 0; }
+
+std::uint64_t SimWindowHost::timerDue(std::uint32_t id) const {
+    auto it = m_timers.find(id);
+    return it == m_timers.end() ? 0 : it->second.due;
+}
+
+bool SimWindowHost::showWindow(int showCommand) {
+    const bool wasVisible = m_visible;
+    if (showCommand == kSW_HIDE) {
+        m_visible = false;
+    } else {
+        m_visible = true;
+        if (showCommand == kSW_SHOWNORMAL) {
+            m_iconic = false;
+        }
+    }
+    recordPlacement();
+    return wasVisible;
+}
+
+bool SimWindowHost::moveWindowNoSize(int x, int y) {
+    if (!m_created) {
+        return false;
+    }
+    m_x = x;
+    m_y = y;
+    recordPlacement();
+    return true;
+}
+
+void SimWindowHost::recordPlacement() { m_placements.push_back(Placement{m_visible, m_x, m_y, m_clock.now()}); }
+
+int SimWindowHost::getSystemMetrics(int index) const {
+    if (index == kSM_CXSCREEN) {
+        return m_screenWidth;
+    }
+    if (index == kSM_CYSCREEN) {
+        return m_screenHeight;
+    }
+    return 0;
+}
+
+bool SimWindowHost::setDlgItemText(int id, const std::string& text) {
+    auto it = m_controls.find(id);
+    if (it == m_controls.end()) {
+        return false;
+    }
+    it->second.text = text;
+    return true;
+}
+
+std::string SimWindowHost::getDlgItemText(int id) const {
+    auto it = m_controls.find(id);
+    return it == m_controls.end() ? std::string() : it->second.text;
+}
+
+bool SimWindowHost::enableDlgItem(int id, bool enable) {
+    auto it = m_controls.find(id);
+    if (it == m_controls.end()) {
+        return false;
+    }
+    const bool wasDisabled = !it->second.enabled;
+    it->second.enabled = enable;
+    return wasDisabled;
+}
+
+bool SimWindowHost::setWindowText(const std::string& text) {
+    m_windowText = text;
+    return m_created;
+}
+
+LResult SimWindowHost::setIconBig() { return 0; }
+
+void SimWindowHost::paintIcon(int x, int y) {
+    m_defaultProcessed.push_back(kWM_ICONERASEBKGND);
+    m_iconPaintedAt = {x, y};
+}
+
+Hwnd SimWindowHost::addWindow(const std::string& className, const std::string& title) {
+    const Hwnd hwnd = m_nextHwnd++;
+    m_others[hwnd] = OtherWindow{className, title, {}};
+    return hwnd;
+}
+
+const SimWindowHost::OtherWindow* SimWindowHost::otherWindow(Hwnd hwnd) const {
+    auto it = m_others.find(hwnd);
+    return it == m_others.end() ? nullptr : &it->second;
+}
+
+Hwnd SimWindowHost::findWindow(const char* className, const char* title) const {
+    Hwnd found = 0;
+    for (const auto& [hwnd, window] : m_others) {
+        if ((className == nullptr || window.className == className) && (title == nullptr || window.title == title)) {
+            found = hwnd;  // the newest of several windows of one caption
+        }
+    }
+    return found;
+}
+
+LResult SimWindowHost::sendMessageTo(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam) {
+    if (hwnd == kMainHwnd) {
+        return sendMessage(msg, wParam, lParam);
+    }
+    auto it = m_others.find(hwnd);
+    if (it == m_others.end()) {
+        return 0;
+    }
+    it->second.received.push_back(Message{hwnd, msg, wParam, lParam});
+    return 0;
+}
+
+const SimWindowHost::Control* SimWindowHost::control(int id) const {
+    auto it = m_controls.find(id);
+    return it == m_controls.end() ? nullptr : &it->second;
+}
+
+int SimWindowHost::messageBox(const std::string& text, const std::string& caption, std::uint32_t type) {
+    m_messageBoxes.push_back(Box{text, caption, type});
+    return m_messageBoxAnswer;
+}
+
+}  // namespace sim

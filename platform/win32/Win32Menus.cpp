@@ -1,0 +1,50 @@
+#include "platform/win32/Win32Menus.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace win32 {
+
+namespace {
+
+HMENU toMenu(platform::MenuHandle menu) { return reinterpret_cast<HMENU>(menu); }
+platform::MenuHandle fromMenu(HMENU menu) { return reinterpret_cast<platform::MenuHandle>(menu); }
+
+}  // namespace
+
+platform::MenuHandle Win32Menus::loadMenu(int resourceId) {
+    return fromMenu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId)));
+}
+
+bool Win32Menus::destroyMenu(platform::MenuHandle menu) { return DestroyMenu(toMenu(menu)) != FALSE; }
+
+platform::MenuHandle Win32Menus::getSubMenu(platform::MenuHandle menu, int position) {
+    return fromMenu(GetSubMenu(toMenu(menu), position));
+}
+
+int Win32Menus::getMenuItemCount(platform::MenuHandle menu) { return GetMenuItemCount(toMenu(menu)); }
+
+int Win32Menus::enableMenuItem(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) {
+    return EnableMenuItem(toMenu(menu), item, flags);
+}
+
+std::uint32_t Win32Menus::getMenuState(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) {
+    return GetMenuState(toMenu(menu), item, flags);
+}
+
+std::string Win32Menus::getMenuString(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) {
+    // A null buffer asks for the length of the text, without its terminator.
+    int length = GetMenuStringA(toMenu(menu), item, nullptr, 0, flags);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+    int copied = GetMenuStringA(toMenu(menu), item, buffer.data(), length + 1, flags);
+    if (copied <= 0) {
+        return std::string();
+    }
+    return std::string(buffer.data(), static_cast<std::size_t>(copied));
+}
+
+}  // namespace win32

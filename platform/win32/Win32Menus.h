@@ -1,0 +1,19 @@
+// Menus of the program's own module, through user32.
+#pragma once
+
+#include "platform/Menus.h"
+
+namespace win32 {
+
+class Win32Menus final : public platform::IMenus {
+public:
+    platform::MenuHandle loadMenu(int resourceId) override;
+    bool destroyMenu(platform::MenuHandle menu) override;
+    platform::MenuHandle getSubMenu(platform::MenuHandle menu, int position) override;
+    int getMenuItemCount(platform::MenuHandle menu) override;
+    int enableMenuItem(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
+    std::uint32_t getMenuState(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
+    std::string getMenuString(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
+};
+
+}  // namespace win32

@@ -1,0 +1,224 @@
+# Shared pieces of the Wine end-to-end tests: the Wine and display set-up, prefixes,
+# starting the programs, talking to them through probe.exe, and recording checks.
+# Sourced by run.sh, by bench_launch.sh and (through run.sh) by every test_*.sh.
+#
+# Every call into Wine goes through `timeout`: a hung Wine must end the check that
+# met it, never the whole run.
+
+WINE=${WINE:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+export WINEDEBUG=${WINEDEBUG:--all}
+
+WINE_CALL_TIMEOUT=30    # seconds for one probe call or short-lived program
+PROGRAM_TIMEOUT=300     # a program started in the background lives at most this long
+START_TIMEOUT_MS=20000  # the main window must rest hidden within this
+SETTLE_MS=200           # ... and stay hidden this long, so start-up is over
+DISPLAY_GEOMETRY="1024x768x24"
+
+declare -A PROGRAM_PIDS=()
+
+# --- set-up ------------------------------------------------------------------
+
+# Prints what is missing and fails, so the caller can report it as a check.
+wine_require_tools() {
+    local missing=()
+    [ -x "$WINE" ] || missing+=("$WINE")
+    [ -x "$WINESERVER" ] || missing+=("$WINESERVER")
+    command -v xvfb-run >/dev/null 2>&1 || missing+=(xvfb-run)
+    command -v timeout >/dev/null 2>&1 || missing+=(timeout)
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "missing: ${missing[*]} (scripts/setup installs them)"
+        return 1
+    fi
+}
+
+# Runs "$@" inside a fresh virtual X display: Wine needs one for any window, and
+# xvfb-run's own default depth of 8 bits is not what a laptop has.
+with_display() {
+    timeout -k 10 "${DISPLAY_RUN_TIMEOUT:-1800}" \
+        xvfb-run -a -s "-screen 0 $DISPLAY_GEOMETRY" "$@"
+}
+
+wineserver_kill() {
+    timeout -k 5 20 "$WINESERVER" -k >/dev/null 2>&1 || true
+}
+
+# Creates a prefix that later prefixes are copied from: booting one takes seconds,
+# copying it about one.
+make_base_prefix() {
+    local prefix=$1 log=$2
+    mkdir -p "$prefix"
+    WINEPREFIX=$prefix timeout -k 5 180 "$WINE" wineboot -i >>"$log" 2>&1
+    local rc=$?
+    # Stopping the server writes the registry out before anyone copies the prefix.
+    WINEPREFIX=$prefix wineserver_kill
+    [ $rc -eq 0 ] && [ -f "$prefix/system.reg" ]
+}
+
+# Z: maps the Unix root in every prefix, so a Unix path needs no Wine call.
+windows_path() {
+    local path
+    path=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+    printf 'Z:%s' "${path//\//\\}"
+}
+
+# --- results -----------------------------------------------------------------
+# Results go to a file: scenarios run in subshells, and the outer script still has
+# to count them when the inner one died.
+
+pass() {
+    echo "PASS $1"
+    echo PASS >>"$RESULTS_FILE"
+}
+
+fail() {
+    echo "FAIL $1: $2"
+    echo FAIL >>"$RESULTS_FILE"
+}
+
+check_eq() {  # name expected actual [detail]
+    if [ "$2" = "$3" ]; then pass "$1"; else fail "$1" "expected '$2', got '$3'${4:+ ($4)}"; fi
+}
+
+# Prints the closing line and returns non-zero when anything failed.
+summarize() {
+    local passed failed
+    passed=$(grep -c '^PASS$' "$RESULTS_FILE" 2>/dev/null)
+    failed=$(grep -c '^FAIL$' "$RESULTS_FILE" 2>/dev/null)
+    echo "wine: ${passed:-0} passed, ${failed:-0} failed"
+    [ "${failed:-0}" -eq 0 ] && [ "${passed:-0}" -gt 0 ]
+}
+
+# --- probe.exe ---------------------------------------------------------------
+
+# probe <args...>: runs probe.exe; its key=value lines land in PROBE_OUT, its exit
+# code is returned (124 when Wine itself hung).
+probe() {
+    local limit=$WINE_CALL_TIMEOUT
+    # Commands that wait get their own time plus Wine's start-up on top.
+    case "$1" in
+        wait | waitexit) limit=$(($3 / 1000 + WINE_CALL_TIMEOUT)) ;;
+        launchtime) limit=$(($3 * 40 + WINE_CALL_TIMEOUT)) ;;  # 20 s start + 15 s end per run, at worst
+    esac
+    PROBE_OUT=$(timeout -k 5 "$limit" "$WINE" "$PROBE_EXE" "$@" </dev/null 2>>"$SCENARIO_DIR/probe.stderr")
+    local rc=$?
+    printf '%s\n' "--- probe $* -> $rc" "$PROBE_OUT" >>"$SCENARIO_DIR/probe.log"
+    return $rc
+}
+
+# value <key>: the value of one key in the last probe answer.
+value() {
+    sed -n "s/^$1=//p" <<<"$PROBE_OUT" | head -n 1
+}
+
+# One line of the answer for a failure message, without the line breaks.
+probe_summary() {
+    tr '\n' ' ' <<<"$PROBE_OUT" | cut -c1-200
+}
+
+check_probe() {  # name probe-args...
+    local name=$1
+    shift
+    probe "$@"
+    local rc=$?
+    if [ $rc -eq 0 ]; then
+        pass "$name"
+    else
+        fail "$name" "probe $1 exit $rc: $(probe_summary)"
+        return 1
+    fi
+}
+
+window_count() {  # exe
+    probe count "$1" >/dev/null && value count
+}
+
+# wait_state <exe> <key> <value> <timeout-ms>: polls the window state until a key
+# has the value; fails on timeout with the last state in PROBE_OUT.
+wait_state() {
+    local exe=$1 key=$2 want=$3 limit=$4
+    local deadline=$((SECONDS + (limit + 999) / 1000))
+    while :; do
+        if probe state "$exe" && [ "$(value "$key")" = "$want" ]; then return 0; fi
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.05
+    done
+}
+
+# --- programs ----------------------------------------------------------------
+
+# start_program <exe>: starts build-dir/<exe> under Wine in the background, from
+# the build directory, as a user double-clicking it would.
+start_program() {
+    local exe=$1
+    (cd "$PROGRAM_DIR" && exec timeout -k 5 "$PROGRAM_TIMEOUT" "$WINE" "$PROGRAM_DIR/$exe") \
+        </dev/null >>"$SCENARIO_DIR/$exe.log" 2>&1 &
+    PROGRAM_PIDS[$exe]=$!
+}
+
+# start_and_wait <exe>: starts it and waits until its main window rests hidden.
+start_and_wait() {
+    start_program "$1"
+    probe wait "$1" "$START_TIMEOUT_MS" "$SETTLE_MS"
+}
+
+# run_program <exe> <seconds>: runs it in the foreground, bounded; sets RUN_RC
+# (124 when it was still running at the limit) and RUN_SECONDS.
+run_program() {
+    local exe=$1 limit=$2 start=$SECONDS
+    (cd "$PROGRAM_DIR" && exec timeout -k 5 "$limit" "$WINE" "$PROGRAM_DIR/$exe") \
+        </dev/null >>"$SCENARIO_DIR/$exe.log" 2>&1
+    # shellcheck disable=SC2034  # read by the scenarios
+    RUN_RC=$?
+    # shellcheck disable=SC2034
+    RUN_SECONDS=$((SECONDS - start))
+}
+
+# program_exit_code <exe> <seconds>: waits (bounded) for the background start of
+# <exe> to end and prints its exit code; prints "running" when it did not end.
+program_exit_code() {
+    local pid=${PROGRAM_PIDS[$1]:-} limit=$2 i
+    [ -n "$pid" ] || { echo "not started"; return 1; }
+    for ((i = 0; i < limit * 10; i++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        echo running
+        return 1
+    fi
+    wait "$pid"
+    echo $?
+}
+
+# --- scenarios ---------------------------------------------------------------
+
+SCENARIOS=()
+
+# Each test_*.sh registers its scenario functions here, in the order they run.
+add_scenario() {
+    SCENARIOS+=("$1")
+}
+
+# The program writes no log of its own; any such file in a temp folder of the
+# prefix means a trace went to disk. TEMP_IN_PREFIX is the temp folder the prefix
+# reported, relative to the prefix; the usual spots are looked at as well.
+check_no_monitor_log() {
+    local name=$1 dirs=() found=()
+    [ -n "${TEMP_IN_PREFIX:-}" ] && dirs+=("$WINEPREFIX/$TEMP_IN_PREFIX")
+    dirs+=("$WINEPREFIX"/drive_c/users/*/Temp "$WINEPREFIX"/drive_c/users/*/AppData/Local/Temp
+        "$WINEPREFIX"/drive_c/windows/temp)
+    local restore
+    restore=$(shopt -p nullglob nocaseglob)
+    shopt -s nullglob nocaseglob
+    local dir
+    for dir in "${dirs[@]}"; do
+        [ -d "$dir" ] && found+=("$dir"/*_monitor_log.txt)
+    done
+    eval "$restore"
+    if [ ${#found[@]} -eq 0 ]; then
+        pass "$name"
+    else
+        fail "$name" "found ${found[*]#"$WINEPREFIX"/}"
+    fi
+}

@@ -1,0 +1,471 @@
+// probe: looks at the companion's main window from outside and talks to it, the
+// way another program on the same desktop would. The Wine end-to-end tests drive
+// it from a shell script, so every answer is a `key=value` line on stdout.
+//
+// Exit codes: 0 done, 1 not found / failed / timed out, 2 bad command line.
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+constexpr char kMainCaption[] = "Main";
+constexpr UINT kMsgQuit = WM_USER + 155;  // what the companion's own tools send to end it
+constexpr DWORD kPollMs = 10;
+constexpr UINT kSendTimeoutMs = 5000;
+constexpr UINT kTextTimeoutMs = 2000;
+
+// The controls the tests read back; a dialog template change shows up here first.
+constexpr int kTextIds[] = {1000, 1001, 1004, 1005, 1011, 1012, 1013};
+constexpr int kEnabledIds[] = {1000, 1001};
+constexpr int kVisibleIds[] = {1001, 1003, 1013};
+
+void usage() {
+    std::fputs(
+        "usage: probe find <exe-name>\n"
+        "       probe count <exe-name>\n"
+        "       probe wait <exe-name> <timeout-ms> [settle-ms]\n"
+        "       probe state <exe-name>\n"
+        "       probe post <exe-name> <msg> <wParam> <lParam>\n"
+        "       probe send <exe-name> <msg> <wParam> <lParam>\n"
+        "       probe waitexit <exe-name> <timeout-ms>\n"
+        "       probe launchtime <path-to-exe> <runs>\n"
+        "       probe tempdir\n",
+        stderr);
+}
+
+std::string lower(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+// "Tiltmate.exe" must name the file, not merely end a longer name such as
+// "OldTiltmate.exe": the match has to start at a path separator.
+bool imageMatches(const std::string& image, const std::string& name) {
+    if (image.empty() || name.empty() || image.size() < name.size()) return false;
+    const std::string tail = lower(image.substr(image.size() - name.size()));
+    if (tail != lower(name)) return false;
+    if (image.size() == name.size()) return true;
+    const char before = image[image.size() - name.size() - 1];
+    return before == '\\' || before == '/' || name.front() == '\\' || name.front() == '/';
+}
+
+std::string imageOfProcess(DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process) return {};
+    char path[MAX_PATH * 2];
+    DWORD size = sizeof path;
+    std::string image;
+    if (QueryFullProcessImageNameA(process, 0, path, &size)) image.assign(path, size);
+    CloseHandle(process);
+    return image;
+}
+
+bool parseNumber(const char* text, long long& value) {
+    if (!text || !*text) return false;
+    errno = 0;
+    char* end = nullptr;
+    if (text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        value = static_cast<long long>(std::strtoull(text + 2, &end, 16));
+        if (end == text + 2) return false;
+    } else {
+        value = std::strtoll(text, &end, 10);
+    }
+    return errno == 0 && end && *end == '\0';
+}
+
+bool parseCount(const char* text, DWORD& value) {
+    long long parsed = 0;
+    if (!parseNumber(text, parsed) || parsed < 0 || parsed > 0x7fffffffLL) return false;
+    value = static_cast<DWORD>(parsed);
+    return true;
+}
+
+struct Found {
+    HWND hwnd;
+    DWORD pid;
+};
+
+struct Search {
+    std::string name;  // owning image name, or empty when searching by pid
+    DWORD pid = 0;
+    std::vector<Found> found;
+};
+
+bool isMainWindow(HWND hwnd) {
+    char caption[16] = {};
+    const int length = GetWindowTextA(hwnd, caption, sizeof caption);
+    return length == static_cast<int>(sizeof kMainCaption - 1) && std::strcmp(caption, kMainCaption) == 0;
+}
+
+BOOL CALLBACK collectMainWindow(HWND hwnd, LPARAM context) {
+    auto* search = reinterpret_cast<Search*>(context);
+    if (!isMainWindow(hwnd)) return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    const bool wanted = search->name.empty() ? pid == search->pid
+                                             : imageMatches(imageOfProcess(pid), search->name);
+    if (wanted) search->found.push_back({hwnd, pid});
+    return TRUE;
+}
+
+std::vector<Found> mainWindowsOf(const std::string& name) {
+    Search search;
+    search.name = name;
+    EnumWindows(collectMainWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::vector<Found> mainWindowsOfProcess(DWORD pid) {
+    Search search;
+    search.pid = pid;
+    EnumWindows(collectMainWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+int processesNamed(const std::string& name) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        const std::string image = imageOfProcess(entry.th32ProcessID);
+        if (imageMatches(image.empty() ? std::string(entry.szExeFile) : image, name)) ++count;
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+void printHwnd(const char* key, HWND hwnd) {
+    std::printf("%s=0x%llx\n", key, static_cast<unsigned long long>(reinterpret_cast<ULONG_PTR>(hwnd)));
+}
+
+// Values go out one per line, so a line break inside a text would forge a key.
+std::string escaped(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c < 0x20) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+// GetWindowText does not ask a control of another process for its text (an edit
+// box would come back empty), so ask with WM_GETTEXT, bounded in case it hangs.
+std::string textOf(HWND hwnd) {
+    DWORD_PTR length = 0;
+    if (SendMessageTimeoutA(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &length)) {
+        std::vector<char> buffer(length + 2, '\0');
+        DWORD_PTR copied = 0;
+        if (SendMessageTimeoutA(hwnd, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                                SMTO_ABORTIFHUNG, kTextTimeoutMs, &copied)) {
+            return std::string(buffer.data(), std::min<size_t>(copied, length + 1));
+        }
+    }
+    char fallback[1024] = {};
+    GetWindowTextA(hwnd, fallback, sizeof fallback);
+    return fallback;
+}
+
+bool firstMainWindow(const char* name, Found& found) {
+    const std::vector<Found> windows = mainWindowsOf(name);
+    if (windows.empty()) {
+        std::printf("error=no window captioned %s owned by %s\n", kMainCaption, name);
+        return false;
+    }
+    found = windows.front();
+    return true;
+}
+
+int cmdFind(const char* name) {
+    Found found{};
+    if (!firstMainWindow(name, found)) return kFailed;
+    printHwnd("hwnd", found.hwnd);
+    std::printf("pid=%lu\n", static_cast<unsigned long>(found.pid));
+    return kOk;
+}
+
+int cmdCount(const char* name) {
+    std::printf("count=%u\n", static_cast<unsigned>(mainWindowsOf(name).size()));
+    return kOk;
+}
+
+// A window seen hidden in one poll may still be on its way to being shown by its
+// own start-up; a settle time makes the caller see the state the program rests in.
+int cmdWait(const char* name, DWORD timeoutMs, DWORD settleMs) {
+    const ULONGLONG start = GetTickCount64();
+    ULONGLONG hiddenSince = 0;
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        const std::vector<Found> windows = mainWindowsOf(name);
+        if (!windows.empty() && !IsWindowVisible(windows.front().hwnd)) {
+            if (!hiddenSince) hiddenSince = now;
+            if (now - hiddenSince >= settleMs) {
+                printHwnd("hwnd", windows.front().hwnd);
+                std::printf("elapsed_ms=%llu\n", now - start);
+                return kOk;
+            }
+        } else {
+            hiddenSince = 0;
+        }
+        if (now - start >= timeoutMs) {
+            std::printf("error=timeout, windows=%u visible=%d\n", static_cast<unsigned>(windows.size()),
+                        windows.empty() ? -1 : (IsWindowVisible(windows.front().hwnd) ? 1 : 0));
+            return kFailed;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+int cmdState(const char* name) {
+    Found found{};
+    if (!firstMainWindow(name, found)) return kFailed;
+    const HWND dialog = found.hwnd;
+    RECT window{};
+    RECT client{};
+    GetWindowRect(dialog, &window);
+    GetClientRect(dialog, &client);
+    char caption[256] = {};
+    GetWindowTextA(dialog, caption, sizeof caption);
+
+    printHwnd("hwnd", dialog);
+    std::printf("pid=%lu\n", static_cast<unsigned long>(found.pid));
+    std::printf("visible=%d\n", IsWindowVisible(dialog) ? 1 : 0);
+    std::printf("x=%ld\ny=%ld\n", window.left, window.top);
+    std::printf("w=%ld\nh=%ld\n", window.right - window.left, window.bottom - window.top);
+    std::printf("cw=%ld\nch=%ld\n", client.right - client.left, client.bottom - client.top);
+    std::printf("screenw=%d\nscreenh=%d\n", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    std::printf("caption=%s\n", escaped(caption).c_str());
+
+    for (int id : kTextIds) {
+        const HWND control = GetDlgItem(dialog, id);
+        std::printf("text_%d=%s\n", id, control ? escaped(textOf(control)).c_str() : "");
+        if (!control) std::printf("missing_%d=1\n", id);
+    }
+    // The control's own flags, not IsWindowVisible: the dialog rests hidden, which
+    // would make every child look hidden too.
+    for (int id : kEnabledIds) {
+        const HWND control = GetDlgItem(dialog, id);
+        const LONG style = control ? GetWindowLongA(control, GWL_STYLE) : 0;
+        std::printf("enabled_%d=%d\n", id, control && !(style & WS_DISABLED) ? 1 : 0);
+    }
+    for (int id : kVisibleIds) {
+        const HWND control = GetDlgItem(dialog, id);
+        const LONG style = control ? GetWindowLongA(control, GWL_STYLE) : 0;
+        std::printf("visible_%d=%d\n", id, (style & WS_VISIBLE) ? 1 : 0);
+    }
+    return kOk;
+}
+
+int cmdMessage(bool send, const char* name, const char* msgText, const char* wText, const char* lText) {
+    long long msg = 0;
+    long long wParam = 0;
+    long long lParam = 0;
+    if (!parseNumber(msgText, msg) || !parseNumber(wText, wParam) || !parseNumber(lText, lParam)) {
+        usage();
+        return kUsage;
+    }
+    Found found{};
+    if (!firstMainWindow(name, found)) return kFailed;
+    printHwnd("hwnd", found.hwnd);
+    const auto message = static_cast<UINT>(msg);
+    const auto w = static_cast<WPARAM>(wParam);
+    const auto l = static_cast<LPARAM>(lParam);
+    if (!send) {
+        if (!PostMessageA(found.hwnd, message, w, l)) {
+            std::printf("error=%lu\n", GetLastError());
+            return kFailed;
+        }
+        std::printf("posted=1\n");
+        return kOk;
+    }
+    DWORD_PTR result = 0;
+    SetLastError(0);
+    if (!SendMessageTimeoutA(found.hwnd, message, w, l, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) {
+        // A message that ends the program may not come back with an answer; the
+        // caller decides whether that matters.
+        std::printf("error=%lu\n", GetLastError());
+        return kFailed;
+    }
+    std::printf("result=%lld\n", static_cast<long long>(result));
+    return kOk;
+}
+
+int cmdWaitExit(const char* name, DWORD timeoutMs) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        const size_t windows = mainWindowsOf(name).size();
+        const int processes = processesNamed(name);
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        if (windows == 0 && processes == 0) {
+            std::printf("elapsed_ms=%llu\n", elapsed);
+            return kOk;
+        }
+        if (elapsed >= timeoutMs) {
+            std::printf("error=timeout, windows=%u processes=%d\n", static_cast<unsigned>(windows), processes);
+            return kFailed;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+double millisecondsSince(const LARGE_INTEGER& start, const LARGE_INTEGER& frequency) {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// One start of the program: time from process creation to the main window resting
+// hidden, then ask the program to end as its own tools do.
+bool launchOnce(const char* path, double& ms, std::string& error) {
+    constexpr double kReadyLimitMs = 20000.0;
+    constexpr DWORD kExitLimitMs = 10000;
+
+    std::string commandLine = std::string("\"") + path + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(path, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+        error = "CreateProcess failed " + std::to_string(GetLastError());
+        return false;
+    }
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER start;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+
+    HWND ready = nullptr;
+    bool ok = true;
+    for (;;) {
+        const std::vector<Found> windows = mainWindowsOfProcess(process.dwProcessId);
+        ms = millisecondsSince(start, frequency);
+        if (!windows.empty() && !IsWindowVisible(windows.front().hwnd)) {
+            ready = windows.front().hwnd;
+            break;
+        }
+        if (WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
+            error = "program ended before its window appeared";
+            ok = false;
+            break;
+        }
+        if (ms >= kReadyLimitMs) {
+            error = "no hidden main window within 20 s";
+            ok = false;
+            break;
+        }
+        Sleep(1);
+    }
+
+    if (ready) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(ready, kMsgQuit, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+    }
+    if (WaitForSingleObject(process.hProcess, kExitLimitMs) != WAIT_OBJECT_0) {
+        // The next run would only meet the single-instance guard of this one.
+        TerminateProcess(process.hProcess, 1);
+        WaitForSingleObject(process.hProcess, kExitLimitMs);
+        if (ok) error = "program did not end after WM_USER+155";
+        ok = false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return ok;
+}
+
+int cmdLaunchTime(const char* path, DWORD runs) {
+    if (runs == 0) {
+        usage();
+        return kUsage;
+    }
+    std::vector<double> times;
+    for (DWORD run = 1; run <= runs; ++run) {
+        double ms = 0;
+        std::string error;
+        if (!launchOnce(path, ms, error)) {
+            std::printf("run_%lu_error=%s\n", static_cast<unsigned long>(run), escaped(error).c_str());
+            return kFailed;
+        }
+        std::printf("run_%lu_ms=%.3f\n", static_cast<unsigned long>(run), ms);
+        std::fflush(stdout);
+        times.push_back(ms);
+    }
+    std::sort(times.begin(), times.end());
+    const size_t mid = times.size() / 2;
+    const double median = times.size() % 2 ? times[mid] : (times[mid - 1] + times[mid]) / 2.0;
+    std::printf("median_ms=%.3f\n", median);
+    return kOk;
+}
+
+int cmdTempDir() {
+    char path[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(sizeof path, path);
+    if (length == 0 || length >= sizeof path) {
+        std::printf("error=%lu\n", GetLastError());
+        return kFailed;
+    }
+    std::printf("tempdir=%s\n", path);
+    return kOk;
+}
+
+int run(int argc, char** argv) {
+    if (argc < 2) {
+        usage();
+        return kUsage;
+    }
+    const std::string command = argv[1];
+    const int args = argc - 2;
+    char** arg = argv + 2;
+    DWORD timeout = 0;
+    DWORD settle = 0;
+
+    if (command == "find" && args == 1) return cmdFind(arg[0]);
+    if (command == "count" && args == 1) return cmdCount(arg[0]);
+    if (command == "wait" && (args == 2 || args == 3) && parseCount(arg[1], timeout) &&
+        (args == 2 || parseCount(arg[2], settle)))
+        return cmdWait(arg[0], timeout, settle);
+    if (command == "state" && args == 1) return cmdState(arg[0]);
+    if ((command == "post" || command == "send") && args == 4)
+        return cmdMessage(command == "send", arg[0], arg[1], arg[2], arg[3]);
+    if (command == "waitexit" && args == 2 && parseCount(arg[1], timeout)) return cmdWaitExit(arg[0], timeout);
+    if (command == "launchtime" && args == 2 && parseCount(arg[1], timeout)) return cmdLaunchTime(arg[0], timeout);
+    if (command == "tempdir" && args == 0) return cmdTempDir();
+    usage();
+    return kUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Text mode would turn every line end into CR LF on the Unix side of Wine.
+    _setmode(_fileno(stdout), _O_BINARY);
+    const int code = run(argc, argv);
+    std::fflush(stdout);
+    return code;
+}
