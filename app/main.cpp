@@ -5,13 +5,17 @@
 #include "firmware/Variant.h"
 #include "platform/Platform.h"
 #include "platform/TraceSink.h"
+#include "platform/win32/Win32AppVisibility.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Com.h"
+#include "platform/win32/Win32Diagnostics.h"
+#include "platform/win32/Win32Display.h"
 #include "platform/win32/Win32InstanceCounter.h"
 #include "platform/win32/Win32Menus.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32System.h"
+#include "platform/win32/Win32VideoCatalog.h"
 #include "platform/win32/Win32WindowHost.h"
 #include "shell/CBACKApp.h"
 
@@ -44,7 +48,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::Win32Com com;
     win32::Win32InstanceCounter instance(&g_instanceCount);
     platform::NullTraceSink trace;
+    win32::Win32Display display;
+    win32::Win32AppVisibilityService appVisibility;
+    win32::Win32Diagnostics diagnostics;
+    win32::Win32VideoCatalog video;
 
-    const platform::Platform platform{window, menus, clock, registry, profile, system, com, instance, trace};
+    const platform::Platform platform{window,   menus, clock,   registry,      profile,     system, com,
+                                      instance, trace, display, appVisibility, diagnostics, video};
     return CBACKApp(platform, kProgramVariant).InitInstance();
 }

@@ -112,4 +112,30 @@ constexpr std::uint32_t kKEY_WOW64_32KEY = 0x0200;
 
 constexpr std::uint32_t kMAX_PATH = 260;
 
+// Display modes
+constexpr std::uint32_t kDM_DISPLAYORIENTATION = 0x00000080;
+constexpr std::uint32_t kDMDO_DEFAULT = 0;
+constexpr std::uint32_t kDMDO_90 = 1;
+constexpr std::uint32_t kDMDO_180 = 2;
+constexpr std::uint32_t kDMDO_270 = 3;
+
+// App visibility of a monitor
+constexpr int kMAV_UNKNOWN = 0;
+constexpr int kMAV_NO_APP_VISIBLE = 1;
+constexpr int kMAV_APP_VISIBLE = 2;
+
+// Combo boxes
+constexpr int kCB_ERR = -1;
+
+// COM class contexts
+constexpr std::uint32_t kCLSCTX_INPROC_SERVER = 0x1;
+constexpr std::uint32_t kCLSCTX_ALL = 0x17;
+
+// Message box buttons and icons used by the program
+constexpr std::uint32_t kMB_ICONEXCLAMATION = 0x0030;
+
+// Class of the DirectShow video input devices
+constexpr Guid kCLSID_VideoInputDeviceCategory = {
+    0x860BB310, 0x5D01, 0x11D0, {0xBD, 0x3B, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
+
 }  // namespace platform

@@ -19,6 +19,12 @@ public:
     virtual int enableMenuItem(MenuHandle menu, std::uint32_t item, std::uint32_t flags) = 0;
     virtual std::uint32_t getMenuState(MenuHandle menu, std::uint32_t item, std::uint32_t flags) = 0;
     virtual std::string getMenuString(MenuHandle menu, std::uint32_t item, std::uint32_t flags) = 0;
+    // InsertMenuA with MF_STRING: before the item named by position or command.
+    virtual bool insertMenu(MenuHandle menu, std::uint32_t position, std::uint32_t flags, std::uint32_t id,
+                            const std::string& text) = 0;
+    virtual bool deleteMenu(MenuHandle menu, std::uint32_t item, std::uint32_t flags) = 0;
+    // CheckMenuItem: the previous check state, or -1 when the item does not exist.
+    virtual int checkMenuItem(MenuHandle menu, std::uint32_t item, std::uint32_t flags) = 0;
 };
 
 }  // namespace platform

@@ -1,12 +1,16 @@
 // The bundle of system facilities handed to the program at construction.
 #pragma once
 
+#include "platform/AppVisibility.h"
 #include "platform/Clock.h"
+#include "platform/Diagnostics.h"
+#include "platform/Display.h"
 #include "platform/Menus.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
 #include "platform/TraceSink.h"
+#include "platform/VideoCatalog.h"
 #include "platform/WindowHost.h"
 
 namespace platform {
@@ -21,6 +25,10 @@ struct Platform {
     ICom& com;
     IInstanceCounter& instance;
     ITraceSink& trace;
+    IDisplay& display;
+    IAppVisibilityService& appVisibility;
+    IDiagnosticOutput& diagnostics;
+    IVideoCatalog& video;
 };
 
 }  // namespace platform

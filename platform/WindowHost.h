@@ -68,6 +68,15 @@ public:
     virtual bool enableDlgItem(int id, bool enable) = 0;
     virtual bool setWindowText(const std::string& text) = 0;
 
+    // Combo boxes of the dialog (CB_ messages to the control with this id).
+    virtual int comboAddString(int id, const std::string& text) = 0;                  // CB_ADDSTRING
+    virtual int comboSelectString(int id, int startAfter, const std::string& text) = 0;  // CB_SELECTSTRING
+    virtual int comboResetContent(int id) = 0;                                         // CB_RESETCONTENT
+    virtual int comboGetCurSel(int id) const = 0;                                      // CB_GETCURSEL
+    virtual int comboGetCount(int id) const = 0;                                       // CB_GETCOUNT
+    // CB_GETLBTEXTLEN then CB_GETLBTEXT; empty for a bad index.
+    virtual std::string comboGetText(int id, int index) const = 0;
+
     // The main icon (resource 128): WM_SETICON with it, its size, and the painting of a
     // minimised window (erase the icon background, draw the icon at x, y).
     virtual LResult setIconBig() = 0;

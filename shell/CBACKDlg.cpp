@@ -14,7 +14,6 @@ namespace {
 
 CBACKDlg* g_pMainWnd = nullptr;
 
-constexpr std::size_t kOemBufferSize = 32;
 constexpr int kOffscreen = -400;
 constexpr std::size_t kMonitorNameSize = 128;
 constexpr const char* kMonitorNameFormat = "%Y-%m-%d_Monitor_log.txt";
@@ -33,7 +32,7 @@ void WriteLog(std::string message) {
 }
 
 CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
-    : m_platform(platform), m_variant(variant) {
+    : m_platform(platform), m_variant(variant), m_StartScreen(platform) {
     // The tray menu is loaded with the window so its submenus can be looked up before
     // the settings fill them.
     m_hTrayMenu = m_platform.menus.loadMenu(IDR_TRAY_MENU);
@@ -42,6 +41,8 @@ CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
 }
 
 CBACKDlg::~CBACKDlg() {
+    m_StartScreen.Stop();
+    RemoveDevice();
     if (m_hTrayMenu != 0) {
         m_platform.menus.destroyMenu(m_hTrayMenu);
     }
@@ -85,7 +86,7 @@ std::optional<LResult> CBACKDlg::windowProc(std::uint32_t msg, WParam wParam, LP
             return m_platform.window.mainIconHandle();
         case kWM_SETTINGCHANGE:
             defaultProcessing.callDefault();
-            OnSettingChange();
+            OnSettingChange(static_cast<std::uint32_t>(wParam), nullptr);
             return 0;
         case kWM_DISPLAYCHANGE:
             WriteLog("WM_DISPLAYCHANGE", 0);
@@ -118,10 +119,13 @@ std::optional<LResult> CBACKDlg::windowProc(std::uint32_t msg, WParam wParam, LP
 LResult CBACKDlg::OnInitDialog() {
     Internal_camera.reset();
 
-    m_bWin8 = 0;
+    m_bWin8 = IsWin8();
+    if (m_bWin8 != 0) {
+        m_StartScreen.Start();
+    }
     m_bFirstRun = 1;
 
-    Internal_camera.reset(new std::uint8_t[kOemBufferSize]());
+    Internal_camera.reset(new rotation::OemRecord[rotation::kOemRecordCount]());
 
     m_hTrayPopup = m_platform.menus.getSubMenu(m_hTrayMenu, 0);
     m_hDeviceMenu = m_platform.menus.getSubMenu(m_hTrayPopup, 3);
@@ -170,8 +174,6 @@ void CBACKDlg::OnTimer(std::uint32_t id) {
         OnSettingChange();
     }
 }
-
-void CBACKDlg::OnSettingChange() {}
 
 void CBACKDlg::MactionAction() {}
 

@@ -6,10 +6,14 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "camera/VideoDeviceEntry.h"
 #include "config/Settings.h"
 #include "firmware/Variant.h"
 #include "platform/Platform.h"
+#include "rotation/OemRecord.h"
+#include "rotation/StartScreenWatcher.h"
 #include "shell/CommandRouting.h"
 
 class CBACKDlg : public platform::IDialogHandler {
@@ -37,14 +41,36 @@ public:
     const firmware::Variant& variant() const { return m_variant; }
     bool firstRun() const { return m_bFirstRun != 0; }
     bool trayMenuAllowed() const { return m_bTrayMenuAllowed != 0; }
-    const std::uint8_t* oemRecords() const { return Internal_camera.get(); }
+    const rotation::OemRecord* oemRecords() const { return Internal_camera.get(); }
+    rotation::OemRecord* oemRecords() { return Internal_camera.get(); }
+    bool isWin8() const { return m_bWin8 != 0; }
+    const rotation::CStartScreenWatcher& startScreenWatcher() const { return m_StartScreen; }
+    const std::vector<camera::VideoDeviceEntry>& videoDevices() const { return m_VideoDevices; }
+    int videoDeviceCount() const { return m_nVideoCount; }
+    std::int32_t rotationEnable() const { return RotationEnable; }
     platform::MenuHandle trayPopupMenu() const { return m_hTrayPopup; }
     platform::MenuHandle deviceOptionMenu() const { return m_hDeviceMenu; }
     platform::MenuHandle languageMenu() const { return m_hLanguageMenu; }
 
     // Handlers that the triggers of the main window run.
-    void OnSettingChange();
+    void OnSettingChange(std::uint32_t flags = 0, const char* section = nullptr);
     void MactionAction();
+
+    // Rotation: remapping for the camera's mounting, and the first rotation of a new camera.
+    void ChangeRotation(int* iRotation);
+    void SetMountRotation();
+    // Policy inputs.
+    int ReadLSKey();
+    int IsWin8();
+    int smbios_info(rotation::OemRecord* records);
+
+    // Video capture devices.
+    void EnumVideoDevice();
+    int RemoveDevice();
+    platform::HResult FindIntegratedCamera(std::unique_ptr<platform::ICaptureFilter>& filter, std::string* message);
+    // The selected entry (the first one when entries exist but none is selected);
+    // leaves CVIterator on it.
+    camera::VideoDeviceEntry* FindSelectedVideoDevice();
 
 private:
     platform::LResult OnInitDialog();
@@ -63,9 +89,9 @@ private:
     void OnVideoSetting() {}
     void OnAudioSetting() {}
     void OnSnapStorePath() {}
-    void OnVideoDeviceBox() {}
+    void OnVideoDeviceBox();
     void OnAudioDeviceBox() {}
-    void OnVideoDeviceMenu(std::uint32_t) {}
+    void OnVideoDeviceMenu(std::uint32_t id);
     void OnAudioDeviceMenu(std::uint32_t) {}
     void OnLanguageMenu(std::uint32_t) {}
     void OnTaskbarCreated() {}
@@ -88,10 +114,15 @@ private:
     std::string m_strMonitorLogPath;
     std::uint32_t m_taskbarCreatedMsg = 0;
 
+    int m_nVideoCount = 0;
+    std::vector<camera::VideoDeviceEntry> m_VideoDevices;
+    camera::VideoDeviceEntry* CVIterator = nullptr;
+
     std::int32_t RotationEnable = 0;
     std::int32_t m_bTrayMenuAllowed = 1;
-    std::unique_ptr<std::uint8_t[]> Internal_camera;
+    std::unique_ptr<rotation::OemRecord[]> Internal_camera;
     std::int32_t m_bWin8 = 0;
+    rotation::CStartScreenWatcher m_StartScreen;
     std::int32_t m_bFirstRun = 1;
 };
 

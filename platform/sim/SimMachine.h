@@ -6,11 +6,13 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/SimClock.h"
+#include "platform/sim/SimDevices.h"
 #include "platform/sim/SimMenus.h"
 #include "platform/sim/SimProfile.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystem.h"
 #include "platform/sim/SimTrace.h"
+#include "platform/sim/SimVideoCatalog.h"
 #include "platform/sim/SimWindowHost.h"
 
 namespace sim {
@@ -24,7 +26,8 @@ public:
           instance(sharedInstanceCounter != nullptr ? *sharedInstanceCounter : m_ownCounter) {}
 
     platform::Platform platform() {
-        return platform::Platform{window, menus, clock, registry, profile, system, com, instance, trace};
+        return platform::Platform{window, menus,   clock,         registry,    profile, system, com,
+                                  instance, trace, display, appVisibility, diagnostics, video};
     }
 
     SimClock clock;
@@ -35,6 +38,10 @@ public:
     SimSystem system;
     SimCom com;
     CapturingTraceSink trace;
+    SimDisplay display;
+    SimAppVisibility appVisibility;
+    SimDiagnostics diagnostics;
+    SimVideoCatalog video;
 
 private:
     std::int32_t m_ownCounter = 0;

@@ -135,6 +135,80 @@ std::string SimMenus::getMenuString(MenuHandle menu, std::uint32_t item, std::ui
     return found == nullptr ? std::string() : found->text;
 }
 
+bool SimMenus::locate(MenuHandle menu, std::uint32_t item, std::uint32_t flags, MenuHandle& owner, std::size_t& index,
+                      int depth) {
+    auto it = m_menus.find(menu);
+    if (it == m_menus.end() || depth > kMaxDepth) {
+        return false;
+    }
+    std::vector<Item>& items = it->second;
+    if ((flags & kMF_BYPOSITION) != 0) {
+        if (item >= items.size()) {
+            return false;
+        }
+        owner = menu;
+        index = item;
+        return true;
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (items[i].submenu == 0 && !items[i].separator && items[i].id == item) {
+            owner = menu;
+            index = i;
+            return true;
+        }
+    }
+    for (const Item& candidate : items) {
+        if (candidate.submenu != 0 && locate(candidate.submenu, item, flags, owner, index, depth + 1)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool SimMenus::insertMenu(MenuHandle menu, std::uint32_t position, std::uint32_t flags, std::uint32_t id,
+                          const std::string& text) {
+    Item item{id, text, flags & (kMF_GRAYED | kMF_DISABLED | kMF_CHECKED), 0, (flags & kMF_SEPARATOR) != 0};
+    MenuHandle owner = 0;
+    std::size_t index = 0;
+    if (locate(menu, position, flags, owner, index)) {
+        auto& items = m_menus[owner];
+        items.insert(items.begin() + static_cast<std::ptrdiff_t>(index), item);
+        return true;
+    }
+    // By position past the end (or a missing command with MF_BYPOSITION), Windows appends.
+    auto it = m_menus.find(menu);
+    if (it == m_menus.end() || (flags & kMF_BYPOSITION) == 0) {
+        return false;
+    }
+    it->second.push_back(item);
+    return true;
+}
+
+bool SimMenus::deleteMenu(MenuHandle menu, std::uint32_t item, std::uint32_t flags) {
+    MenuHandle owner = 0;
+    std::size_t index = 0;
+    if (!locate(menu, item, flags, owner, index)) {
+        return false;
+    }
+    auto& items = m_menus[owner];
+    const MenuHandle submenu = items[index].submenu;
+    items.erase(items.begin() + static_cast<std::ptrdiff_t>(index));
+    if (submenu != 0) {
+        destroyTree(submenu, 0);
+    }
+    return true;
+}
+
+int SimMenus::checkMenuItem(MenuHandle menu, std::uint32_t item, std::uint32_t flags) {
+    Item* found = find(menu, item, flags);
+    if (found == nullptr) {
+        return -1;
+    }
+    const int previous = static_cast<int>(found->state & kMF_CHECKED);
+    found->state = (found->state & ~kMF_CHECKED) | (flags & kMF_CHECKED);
+    return previous;
+}
+
 const std::vector<SimMenus::Item>* SimMenus::items(MenuHandle menu) const {
     auto it = m_menus.find(menu);
     return it == m_menus.end() ? nullptr : &it->second;

@@ -27,6 +27,10 @@ public:
     int enableMenuItem(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
     std::uint32_t getMenuState(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
     std::string getMenuString(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
+    bool insertMenu(platform::MenuHandle menu, std::uint32_t position, std::uint32_t flags, std::uint32_t id,
+                    const std::string& text) override;
+    bool deleteMenu(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
+    int checkMenuItem(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
 
     // Test view: the items of a menu, and how many menus are alive.
     const std::vector<Item>* items(platform::MenuHandle menu) const;
@@ -36,6 +40,9 @@ private:
     platform::MenuHandle newMenu();
     // Finds an item by position or by command (searching submenus, as Windows does).
     Item* find(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags, int depth = 0);
+    // The menu that holds an item and the item's index in it.
+    bool locate(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags, platform::MenuHandle& owner,
+                std::size_t& index, int depth = 0);
     void destroyTree(platform::MenuHandle menu, int depth);
 
     std::map<platform::MenuHandle, std::vector<Item>> m_menus;

@@ -52,7 +52,6 @@ string_view stripQuotes(string_view value) {
 }
 
 // One physical line: [begin, end) is its text, next is where the following line starts.
-// LF, CRLF and a lone CR all end a line.
 struct Line {
     size_t begin = 0;
     size_t end = 0;
@@ -60,13 +59,38 @@ struct Line {
     bool hasBreak() const { return next > end; }
 };
 
-Line lineAt(const std::string& text, size_t pos) {
-    const size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string::npos) return {pos, text.size(), text.size()};
-    size_t next = end + 1;
-    if (text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
-    return {pos, end, next};
-}
+// Walks the lines of a file. LF, CRLF and a lone CR all end a line. The next CR and LF
+// are remembered separately, so a file that only uses one kind of break is still read
+// in one pass instead of being searched to its end for the other kind on every line.
+class LineScanner {
+public:
+    explicit LineScanner(const std::string& text)
+        : m_text(text), m_nextLf(find('\n')), m_nextCr(find('\r')) {}
+
+    bool next(Line& line, string_view& raw) {
+        if (m_pos >= m_text.size()) return false;
+        if (m_nextLf < m_pos) m_nextLf = find('\n');
+        if (m_nextCr < m_pos) m_nextCr = find('\r');
+        const size_t end = m_nextLf < m_nextCr ? m_nextLf : m_nextCr;
+        size_t next = end;
+        if (end < m_text.size()) next = (m_text[end] == '\r' && end + 1 == m_nextLf) ? end + 2 : end + 1;
+        line = {m_pos, end, next};
+        raw = string_view(m_text).substr(m_pos, end - m_pos);
+        m_pos = next;
+        return true;
+    }
+
+private:
+    size_t find(char c) const {
+        const void* hit = std::memchr(m_text.data() + m_pos, c, m_text.size() - m_pos);
+        return hit == nullptr ? m_text.size() : static_cast<size_t>(static_cast<const char*>(hit) - m_text.data());
+    }
+
+    const std::string& m_text;
+    size_t m_pos = 0;
+    size_t m_nextLf;
+    size_t m_nextCr;
+};
 
 enum class Kind { Blank, Comment, Section, Key };
 
@@ -91,14 +115,24 @@ Entry classify(string_view raw) {
     return {Kind::Key, trim(line.substr(0, eq)), trim(line.substr(eq + 1)), true};
 }
 
-template <typename Visit>
-void forEachLine(const std::string& text, Visit visit) {
-    size_t pos = 0;
-    while (pos < text.size()) {
-        const Line line = lineAt(text, pos);
-        const Entry entry = classify(string_view(text).substr(line.begin, line.end - line.begin));
-        if (!visit(line, entry)) return;
-        pos = line.next;
+// Most lines of a big file lie outside the section asked for; for those only a section
+// header matters, and a line that does not start with '[' cannot be one.
+bool mayBeHeader(string_view raw) {
+    size_t i = 0;
+    while (i < raw.size() && isBlank(raw[i])) ++i;
+    return i < raw.size() && raw[i] == '[';
+}
+
+// Calls visit(line, entry) for every line, classifying only the lines the visitor needs:
+// all of them while wantAll() holds, otherwise only possible section headers.
+template <typename WantAll, typename Visit>
+void forEachLine(const std::string& text, WantAll wantAll, Visit visit) {
+    LineScanner scanner(text);
+    Line line;
+    string_view raw;
+    while (scanner.next(line, raw)) {
+        if (!wantAll() && !mayBeHeader(raw)) continue;
+        if (!visit(line, classify(raw))) return;
     }
 }
 
@@ -115,7 +149,7 @@ struct Location {
 Location locate(const std::string& text, string_view section, string_view key) {
     Location loc;
     bool inside = false;
-    forEachLine(text, [&](const Line& line, const Entry& entry) {
+    forEachLine(text, [&] { return inside; }, [&](const Line& line, const Entry& entry) {
         if (entry.kind == Kind::Section) {
             if (inside) return false;
             if (sameName(entry.name, section)) {
@@ -141,7 +175,7 @@ Location locate(const std::string& text, string_view section, string_view key) {
 // Names, each NUL-terminated, in file order.
 std::string sectionNames(const std::string& text) {
     std::string list;
-    forEachLine(text, [&](const Line&, const Entry& entry) {
+    forEachLine(text, [] { return false; }, [&](const Line&, const Entry& entry) {
         const string_view name = upToNul(entry.name);
         if (entry.kind == Kind::Section && !name.empty()) list.append(name).push_back('\0');
         return true;
@@ -152,7 +186,7 @@ std::string sectionNames(const std::string& text) {
 std::string keyNames(const std::string& text, string_view section) {
     std::string list;
     bool inside = false;
-    forEachLine(text, [&](const Line&, const Entry& entry) {
+    forEachLine(text, [&] { return inside; }, [&](const Line&, const Entry& entry) {
         if (entry.kind == Kind::Section) {
             if (inside) return false;
             inside = sameName(entry.name, section);
@@ -168,12 +202,17 @@ std::string keyNames(const std::string& text, string_view section) {
 std::string withoutSection(const std::string& text, string_view section) {
     std::string out;
     out.reserve(text.size());
+    size_t keptFrom = 0;
     bool dropping = false;
-    forEachLine(text, [&](const Line& line, const Entry& entry) {
-        if (entry.kind == Kind::Section) dropping = sameName(entry.name, section);
-        if (!dropping) out.append(text, line.begin, line.next - line.begin);
+    forEachLine(text, [] { return false; }, [&](const Line& line, const Entry& entry) {
+        if (entry.kind != Kind::Section) return true;
+        const bool drop = sameName(entry.name, section);
+        if (drop && !dropping) out.append(text, keptFrom, line.begin - keptFrom);
+        if (!drop && dropping) keptFrom = line.begin;
+        dropping = drop;
         return true;
     });
+    if (!dropping) out.append(text, keptFrom, std::string::npos);
     return out;
 }
 

@@ -43,16 +43,16 @@ void SimWindowHost::initialiseControls(int templateId) {
         return;
     }
     m_windowText = "Main";
-    m_controls[IDC_GROUP_SNAP] = {"Snap Store path", true, true};
-    m_controls[IDC_SNAP_PATH] = {"", false, true};
-    m_controls[IDC_BROWSE] = {"Browse", true, true};
-    m_controls[IDC_GROUP_VIDEO] = {"Video Device", true, true};
-    m_controls[IDC_VIDEO_DEVICE] = {"", true, true};
-    m_controls[IDC_VIDEO_SETTING] = {"Video Setting", true, true};
-    m_controls[IDC_GROUP_AUDIO] = {"Audio Device", true, false};
-    m_controls[IDC_AUDIO_DEVICE] = {"", true, false};
-    m_controls[IDC_AUDIO_SETTING] = {"Audio Setting", true, false};
-    m_controls[IDC_SPARE_COMBO] = {"", true, true};
+    m_controls[IDC_GROUP_SNAP] = Control{"Snap Store path", true, true, false, {}, kCB_ERR};
+    m_controls[IDC_SNAP_PATH] = Control{"", false, true, false, {}, kCB_ERR};
+    m_controls[IDC_BROWSE] = Control{"Browse", true, true, false, {}, kCB_ERR};
+    m_controls[IDC_GROUP_VIDEO] = Control{"Video Device", true, true, false, {}, kCB_ERR};
+    m_controls[IDC_VIDEO_DEVICE] = Control{"", true, true, true, {}, kCB_ERR};
+    m_controls[IDC_VIDEO_SETTING] = Control{"Video Setting", true, true, false, {}, kCB_ERR};
+    m_controls[IDC_GROUP_AUDIO] = Control{"Audio Device", true, false, false, {}, kCB_ERR};
+    m_controls[IDC_AUDIO_DEVICE] = Control{"", true, false, true, {}, kCB_ERR};
+    m_controls[IDC_AUDIO_SETTING] = Control{"Audio Setting", true, false, false, {}, kCB_ERR};
+    m_controls[IDC_SPARE_COMBO] = Control{"", true, true, false, {}, kCB_ERR};
 }
 
 bool SimWindowHost::create(int templateId, IDialogHandler& handler) {
@@ -304,6 +304,106 @@ bool SimWindowHost::enableDlgItem(int id, bool enable) {
 bool SimWindowHost::setWindowText(const std::string& text) {
     m_windowText = text;
     return m_created;
+}
+
+namespace {
+
+// Sorted combo boxes order and match their items without regard to case.
+int compareNoCase(const std::string& a, const std::string& b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
+        const int cb = std::tolower(static_cast<unsigned char>(b[i]));
+        if (ca != cb) {
+            return ca < cb ? -1 : 1;
+        }
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool startsWithNoCase(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() && compareNoCase(text.substr(0, prefix.size()), prefix) == 0;
+}
+
+}  // namespace
+
+int SimWindowHost::comboAddString(int id, const std::string& text) {
+    auto it = m_controls.find(id);
+    if (it == m_controls.end()) {
+        return kCB_ERR;
+    }
+    auto& items = it->second.items;
+    std::size_t position = items.size();
+    if (it->second.sortedList) {
+        position = 0;
+        while (position < items.size() && compareNoCase(items[position], text) <= 0) {
+            ++position;
+        }
+    }
+    items.insert(items.begin() + static_cast<std::ptrdiff_t>(position), text);
+    if (it->second.selection != kCB_ERR && static_cast<std::size_t>(it->second.selection) >= position) {
+        ++it->second.selection;
+    }
+    return static_cast<int>(position);
+}
+
+int SimWindowHost::comboSelectString(int id, int startAfter, const std::string& text) {
+    auto it = m_controls.find(id);
+    if (it == m_controls.end()) {
+        return kCB_ERR;
+    }
+    const auto& items = it->second.items;
+    const int count = static_cast<int>(items.size());
+    // The search runs from the item after startAfter to the end, then wraps to the top.
+    const int first = (startAfter < 0 || startAfter >= count) ? 0 : startAfter + 1;
+    for (int n = 0; n < count; ++n) {
+        const int index = (first + n) % count;
+        if (startsWithNoCase(items[static_cast<std::size_t>(index)], text)) {
+            it->second.selection = index;
+            it->second.text = items[static_cast<std::size_t>(index)];
+            return index;
+        }
+    }
+    return kCB_ERR;  // the selection stays as it was
+}
+
+int SimWindowHost::comboResetContent(int id) {
+    auto it = m_controls.find(id);
+    if (it == m_controls.end()) {
+        return kCB_ERR;
+    }
+    it->second.items.clear();
+    it->second.selection = kCB_ERR;
+    it->second.text.clear();
+    return 0;
+}
+
+int SimWindowHost::comboGetCurSel(int id) const {
+    auto it = m_controls.find(id);
+    return it == m_controls.end() ? kCB_ERR : it->second.selection;
+}
+
+int SimWindowHost::comboGetCount(int id) const {
+    auto it = m_controls.find(id);
+    return it == m_controls.end() ? kCB_ERR : static_cast<int>(it->second.items.size());
+}
+
+std::string SimWindowHost::comboGetText(int id, int index) const {
+    auto it = m_controls.find(id);
+    if (it == m_controls.end() || index < 0 || static_cast<std::size_t>(index) >= it->second.items.size()) {
+        return std::string();
+    }
+    return it->second.items[static_cast<std::size_t>(index)];
+}
+
+bool SimWindowHost::userSelectsComboItem(int id, int index) {
+    auto it = m_controls.find(id);
+    if (it == m_controls.end() || index < 0 || static_cast<std::size_t>(index) >= it->second.items.size()) {
+        return false;
+    }
+    it->second.selection = index;
+    it->second.text = it->second.items[static_cast<std::size_t>(index)];
+    return true;
 }
 
 LResult SimWindowHost::setIconBig() { return 0; }

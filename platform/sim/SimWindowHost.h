@@ -23,6 +23,9 @@ public:
         std::string text;
         bool enabled = true;
         bool visible = true;
+        bool sortedList = false;
+        std::vector<std::string> items;  // list of a combo box, in display order
+        int selection = platform::kCB_ERR;
     };
     struct Message {
         platform::Hwnd hwnd;
@@ -61,6 +64,12 @@ public:
     std::string getDlgItemText(int id) const override;
     bool enableDlgItem(int id, bool enable) override;
     bool setWindowText(const std::string& text) override;
+    int comboAddString(int id, const std::string& text) override;
+    int comboSelectString(int id, int startAfter, const std::string& text) override;
+    int comboResetContent(int id) override;
+    int comboGetCurSel(int id) const override;
+    int comboGetCount(int id) const override;
+    std::string comboGetText(int id, int index) const override;
     platform::LResult setIconBig() override;
     platform::LResult mainIconHandle() const override { return kIconHandle; }
     platform::Size iconSize() const override { return {32, 32}; }
@@ -94,6 +103,8 @@ public:
     }
     void setIconic(bool iconic) { m_iconic = iconic; }
     void setMessageBoxAnswer(int answer) { m_messageBoxAnswer = answer; }
+    // Selects a combo box item as the user would (without the notification).
+    bool userSelectsComboItem(int id, int index);
 
     // Test observation.
     bool created() const { return m_created; }

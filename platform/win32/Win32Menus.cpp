@@ -47,4 +47,18 @@ std::string Win32Menus::getMenuString(platform::MenuHandle menu, std::uint32_t i
     return std::string(buffer.data(), static_cast<std::size_t>(copied));
 }
 
+bool Win32Menus::insertMenu(platform::MenuHandle menu, std::uint32_t position, std::uint32_t flags, std::uint32_t id,
+                            const std::string& text) {
+    return InsertMenuA(toMenu(menu), position, MF_STRING | flags, id, text.c_str()) != FALSE;
+}
+
+bool Win32Menus::deleteMenu(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) {
+    return DeleteMenu(toMenu(menu), item, flags) != FALSE;
+}
+
+int Win32Menus::checkMenuItem(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) {
+    // A missing item answers (DWORD)-1, which the cast turns into the seam's -1.
+    return static_cast<int>(CheckMenuItem(toMenu(menu), item, flags));
+}
+
 }  // namespace win32

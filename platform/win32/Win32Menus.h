@@ -14,6 +14,10 @@ public:
     int enableMenuItem(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
     std::uint32_t getMenuState(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
     std::string getMenuString(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
+    bool insertMenu(platform::MenuHandle menu, std::uint32_t position, std::uint32_t flags, std::uint32_t id,
+                    const std::string& text) override;
+    bool deleteMenu(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
+    int checkMenuItem(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
 };
 
 }  // namespace win32

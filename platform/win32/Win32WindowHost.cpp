@@ -223,6 +223,45 @@ bool Win32WindowHost::setWindowText(const std::string& text) {
     return SetWindowTextA(current(), text.c_str()) != FALSE;
 }
 
+// Combo box answers are indexes, counts or CB_ERR, all of which fit an int.
+int Win32WindowHost::comboAddString(int id, const std::string& text) {
+    return static_cast<int>(SendDlgItemMessageA(current(), id, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+int Win32WindowHost::comboSelectString(int id, int startAfter, const std::string& text) {
+    // -1 (search from the top) travels sign-extended, as the control expects.
+    return static_cast<int>(SendDlgItemMessageA(current(), id, CB_SELECTSTRING, static_cast<WPARAM>(startAfter),
+                                                reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+int Win32WindowHost::comboResetContent(int id) {
+    return static_cast<int>(SendDlgItemMessageA(current(), id, CB_RESETCONTENT, 0, 0));
+}
+
+int Win32WindowHost::comboGetCurSel(int id) const {
+    return static_cast<int>(SendDlgItemMessageA(current(), id, CB_GETCURSEL, 0, 0));
+}
+
+int Win32WindowHost::comboGetCount(int id) const {
+    return static_cast<int>(SendDlgItemMessageA(current(), id, CB_GETCOUNT, 0, 0));
+}
+
+std::string Win32WindowHost::comboGetText(int id, int index) const {
+    HWND hwnd = current();
+    LRESULT length = SendDlgItemMessageA(hwnd, id, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1, '\0');
+    LRESULT copied =
+        SendDlgItemMessageA(hwnd, id, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+    if (copied <= 0) {
+        return std::string();
+    }
+    // The copy is terminated; the length asked for first may overstate it.
+    return std::string(buffer.data());
+}
+
 platform::LResult Win32WindowHost::setIconBig() {
     return SendMessageA(current(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon));
 }

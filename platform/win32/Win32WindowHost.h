@@ -40,6 +40,13 @@ public:
     bool enableDlgItem(int id, bool enable) override;
     bool setWindowText(const std::string& text) override;
 
+    int comboAddString(int id, const std::string& text) override;
+    int comboSelectString(int id, int startAfter, const std::string& text) override;
+    int comboResetContent(int id) override;
+    int comboGetCurSel(int id) const override;
+    int comboGetCount(int id) const override;
+    std::string comboGetText(int id, int index) const override;
+
     platform::LResult setIconBig() override;
     platform::LResult mainIconHandle() const override;
     platform::Size iconSize() const override;

@@ -5,6 +5,9 @@
 # Every call into Wine goes through `timeout`: a hung Wine must end the check that
 # met it, never the whole run.
 
+# Variables such as RUN_RC and PROGRAM_RC are set here and read by the scenarios.
+# shellcheck disable=SC2034
+
 WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -168,27 +171,25 @@ run_program() {
     local exe=$1 limit=$2 start=$SECONDS
     (cd "$PROGRAM_DIR" && exec timeout -k 5 "$limit" "$WINE" "$PROGRAM_DIR/$exe") \
         </dev/null >>"$SCENARIO_DIR/$exe.log" 2>&1
-    # shellcheck disable=SC2034  # read by the scenarios
     RUN_RC=$?
-    # shellcheck disable=SC2034
     RUN_SECONDS=$((SECONDS - start))
 }
 
-# program_exit_code <exe> <seconds>: waits (bounded) for the background start of
-# <exe> to end and prints its exit code; prints "running" when it did not end.
-program_exit_code() {
+# wait_program_exit <exe> <seconds>: waits (bounded) for the background start of
+# <exe> to end and sets PROGRAM_RC to its exit code, or to "running" / "not started".
+# Not for $(...): only this shell can collect its own children's exit codes.
+wait_program_exit() {
     local pid=${PROGRAM_PIDS[$1]:-} limit=$2 i
-    [ -n "$pid" ] || { echo "not started"; return 1; }
+    PROGRAM_RC="not started"
+    [ -n "$pid" ] || return 1
     for ((i = 0; i < limit * 10; i++)); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
-    if kill -0 "$pid" 2>/dev/null; then
-        echo running
-        return 1
-    fi
+    PROGRAM_RC=running
+    kill -0 "$pid" 2>/dev/null && return 1
     wait "$pid"
-    echo $?
+    PROGRAM_RC=$?
 }
 
 # --- scenarios ---------------------------------------------------------------
@@ -211,9 +212,14 @@ check_no_monitor_log() {
     local restore
     restore=$(shopt -p nullglob nocaseglob)
     shopt -s nullglob nocaseglob
-    local dir
+    local dir real
+    declare -A seen=()
     for dir in "${dirs[@]}"; do
-        [ -d "$dir" ] && found+=("$dir"/*_monitor_log.txt)
+        # dosdevices/c: and drive_c are one folder seen twice.
+        real=$(cd -P "$dir" 2>/dev/null && pwd) || continue
+        [ -n "${seen[$real]:-}" ] && continue
+        seen[$real]=1
+        found+=("$real"/*_monitor_log.txt)
     done
     eval "$restore"
     if [ ${#found[@]} -eq 0 ]; then
@@ -221,4 +227,78 @@ check_no_monitor_log() {
     else
         fail "$name" "found ${found[*]#"$WINEPREFIX"/}"
     fi
+}
+
+# --- the virtual camera (tools/vcam) ---------------------------------------------
+# vcam.dll is listed in the video input category like a camera driver's capture
+# filter; what the camera receives is journaled as "<friendly name>\t<line>".
+
+VCAM_CLSID='{576EE25F-5045-4DC8-AF52-EFC8C05933C6}'
+VIDEO_INPUT_CATEGORY='{860BB310-5D01-11d0-BD3B-00A0C911CE86}'
+
+# A REG_SZ value as a .reg file writes it.
+reg_file_string() {
+    local text=${1//\\/\\\\}
+    printf '"%s"' "${text//\"/\\\"}"
+}
+
+# vcam_register <instance-name> <friendly-name> <device-path> [options]: lists one
+# camera in the current prefix. Devices list in the order of their instance names.
+# Options: "nocustom" makes the driver refuse the custom property interface.
+vcam_register() {
+    local instance=$1 friendly=$2 device_path=$3 options=${4:-}
+    local dll=${VCAM_DLL:-$PROGRAM_DIR/tools/vcam/vcam.dll}
+    if [ ! -f "$dll" ]; then
+        echo "vcam_register: $dll is missing" >&2
+        return 1
+    fi
+    local reg
+    reg=$(mktemp "$SCENARIO_DIR/vcam-XXXXXX.reg")
+    {
+        printf 'REGEDIT4\r\n\r\n'
+        printf '[HKEY_CLASSES_ROOT\\CLSID\\%s\\Instance\\%s]\r\n' "$VIDEO_INPUT_CATEGORY" "$instance"
+        printf '"FriendlyName"=%s\r\n' "$(reg_file_string "$friendly")"
+        printf '"CLSID"=%s\r\n' "$(reg_file_string "$VCAM_CLSID")"
+        printf '"DevicePath"=%s\r\n' "$(reg_file_string "$device_path")"
+        printf '"VcamOptions"=%s\r\n\r\n' "$(reg_file_string "$options")"
+        printf '[HKEY_CLASSES_ROOT\\CLSID\\%s\\InprocServer32]\r\n' "$VCAM_CLSID"
+        printf '@=%s\r\n' "$(reg_file_string "$(windows_path "$dll")")"
+        printf '"ThreadingModel"="Both"\r\n\r\n'
+    } >"$reg"
+    # regedit answers 0 whatever happened: read the entry back to know.
+    timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" regedit /S "$(windows_path "$reg")" \
+        </dev/null >>"$SCENARIO_DIR/vcam.log" 2>&1
+    timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" reg query \
+        "HKCR\\CLSID\\$VIDEO_INPUT_CATEGORY\\Instance\\$instance" /v DevicePath \
+        </dev/null >>"$SCENARIO_DIR/vcam.log" 2>&1
+}
+
+# vcam_journal_path: the programs started after this journal what their cameras
+# receive to a fresh file of the scenario (VCAM_JOURNAL_FILE, the Unix side).
+vcam_journal_path() {
+    VCAM_JOURNAL_FILE=$SCENARIO_DIR/vcam-journal.txt
+    rm -f "$VCAM_JOURNAL_FILE"
+    VCAM_JOURNAL=$(windows_path "$VCAM_JOURNAL_FILE")
+    export VCAM_JOURNAL
+}
+
+# vcam_values <property> [friendly-name]: the values the cameras (or the one named)
+# were set to for a property, in order, one a line. Refused sets are not values.
+vcam_values() {
+    [ -f "${VCAM_JOURNAL_FILE:-}" ] || return 0
+    awk -F'\t' -v property="$1" -v name="${2-}" '
+        name != "" && $1 != name { next }
+        { n = split($2, word, " ") }
+        n == 3 && word[1] == "set" && word[2] == property && word[3] ~ /^[0-9]+$/ { print word[3] }
+    ' "$VCAM_JOURNAL_FILE"
+}
+
+# vcam_wait_values <property> <count> <timeout-ms>: waits until the journal holds at
+# least <count> values of the property; fails at the timeout.
+vcam_wait_values() {
+    local deadline=$((SECONDS + ($3 + 999) / 1000))
+    while [ "$(vcam_values "$1" | wc -l)" -lt "$2" ]; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.05
+    done
 }

@@ -22,6 +22,7 @@ if [ -z "${WINE_TESTS_INNER:-}" ]; then
     WORK=$(mktemp -d "${TMPDIR:-/tmp}/wine-tests.XXXXXX")
     export WINE_TESTS_WORK=$WORK RESULTS_FILE=$WORK/results
     : >"$RESULTS_FILE"
+    # shellcheck disable=SC2317  # called by the EXIT trap
     cleanup() {
         if [ -n "${KEEP_WINE_WORK:-}" ]; then echo "kept $WORK" >&2; else rm -rf "$WORK"; fi
     }

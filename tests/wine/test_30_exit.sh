@@ -11,8 +11,9 @@ scenario_exit() {
     # The answer does not matter: a program may end before it replies.
     probe send Tiltmate.exe $WM_QUIT_COMPANION 0 0
     check_probe "exit: WM_USER+155 sent from another process ends Tiltmate" waitexit Tiltmate.exe 10000
+    wait_program_exit Tiltmate.exe 10
     check_eq "exit: Tiltmate's exit code is 0, Viewmate still runs" \
-        "0 1" "$(program_exit_code Tiltmate.exe 10) $(window_count Viewmate.exe)"
+        "0 1" "$PROGRAM_RC $(window_count Viewmate.exe)"
 
     probe send Viewmate.exe $WM_ENDSESSION 0 0
     check_probe "exit: WM_ENDSESSION(FALSE) ends Viewmate" waitexit Viewmate.exe 10000

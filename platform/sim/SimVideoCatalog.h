@@ -1,0 +1,53 @@
+// DirectShow's video input category on the simulated machine: devices with a friendly
+// name and a device path, each backed by an emulated camera whose driver may or may
+// not answer the custom property interface. Counts live objects so a test can check
+// that every reference the program took was released.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/VideoCatalog.h"
+#include "platform/sim/EmulatedCamera.h"
+
+namespace sim {
+
+struct SimVideoDevice {
+    std::optional<std::string> friendlyName;  // none: the bag has no "FriendlyName"
+    std::string devicePath;
+    std::shared_ptr<EmulatedCamera> camera = std::make_shared<EmulatedCamera>();
+    bool answersCustomProperty = true;
+    bool bagFails = false;
+    bool filterFails = false;
+};
+
+class SimVideoCatalog final : public platform::IVideoCatalog {
+public:
+    platform::HResult createSystemDeviceEnum(std::uint32_t classContext,
+                                             std::unique_ptr<platform::IDeviceEnumerator>& out) override;
+
+    // Adds a device that answers the custom interface; returns its camera.
+    std::shared_ptr<EmulatedCamera> addCamera(const std::string& friendlyName, const std::string& devicePath = "");
+    SimVideoDevice& addDevice(SimVideoDevice device);
+    std::vector<SimVideoDevice>& devices() { return m_devices; }
+
+    void failEnumeratorCreation(bool fail) { m_createFails = fail; }
+    void failCategory(platform::HResult result) { m_categoryResult = result; }
+
+    // COM objects the program holds right now (enumerators, monikers, bags, filters,
+    // custom interfaces), and filters bound so far.
+    int liveObjects() const { return *m_live; }
+    int filtersBound() const { return *m_bound; }
+
+private:
+    std::vector<SimVideoDevice> m_devices;
+    bool m_createFails = false;
+    platform::HResult m_categoryResult = 0;
+    std::shared_ptr<int> m_live = std::make_shared<int>(0);
+    std::shared_ptr<int> m_bound = std::make_shared<int>(0);
+};
+
+}  // namespace sim

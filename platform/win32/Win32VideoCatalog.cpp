@@ -1,0 +1,208 @@
+#include "platform/win32/Win32VideoCatalog.h"
+
+#define NO_DSHOW_STRSAFE
+#include <windows.h>
+#include <dshow.h>
+#include <objbase.h>
+#include <oleauto.h>
+
+#include <vector>
+
+#include "platform/win32/CameraCustomPropertyCom.h"
+#include "platform/win32/Win32Guid.h"
+
+namespace win32 {
+
+namespace {
+
+// Holds the one reference a wrapper owns; the wrappers are not copyable, so it is
+// released exactly once.
+template <typename Interface>
+class ComReference {
+public:
+    explicit ComReference(Interface* object) : m_object(object) {}
+    ~ComReference() {
+        if (m_object != nullptr) {
+            m_object->Release();
+        }
+    }
+    ComReference(const ComReference&) = delete;
+    ComReference& operator=(const ComReference&) = delete;
+
+    Interface* operator->() const { return m_object; }
+    Interface* get() const { return m_object; }
+
+private:
+    Interface* m_object;
+};
+
+std::wstring toWide(const char* text) {
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    if (length <= 0) {
+        return std::wstring();
+    }
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text, -1, buffer.data(), length);
+    return std::wstring(buffer.data());
+}
+
+std::string toAnsi(const wchar_t* text) {
+    if (text == nullptr) {
+        return std::string();
+    }
+    int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (length <= 0) {
+        return std::string();
+    }
+    std::vector<char> buffer(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, buffer.data(), length, nullptr, nullptr);
+    return std::string(buffer.data());
+}
+
+class Win32CameraCustomProperty final : public platform::ICameraCustomProperty {
+public:
+    explicit Win32CameraCustomProperty(ICameraCustomPropertyCom* object) : m_object(object) {}
+
+    platform::HResult GetCustomProperty(std::uint32_t id, void* data) override {
+        return m_object->GetCustomProperty(id, data);
+    }
+    platform::HResult SetCustomProperty(std::uint32_t id, void* data) override {
+        return m_object->SetCustomProperty(id, data);
+    }
+
+private:
+    ComReference<ICameraCustomPropertyCom> m_object;
+};
+
+class Win32CaptureFilter final : public platform::ICaptureFilter {
+public:
+    explicit Win32CaptureFilter(IBaseFilter* object) : m_object(object) {}
+
+    platform::HResult queryCustomProperty(std::unique_ptr<platform::ICameraCustomProperty>& out) override {
+        out.reset();
+        void* object = nullptr;
+        HRESULT hr = m_object->QueryInterface(kIID_CameraCustomProperty, &object);
+        if (SUCCEEDED(hr) && object != nullptr) {
+            out = std::make_unique<Win32CameraCustomProperty>(static_cast<ICameraCustomPropertyCom*>(object));
+        }
+        return hr;
+    }
+
+private:
+    ComReference<IBaseFilter> m_object;
+};
+
+class Win32PropertyBag final : public platform::IPropertyBag {
+public:
+    explicit Win32PropertyBag(::IPropertyBag* object) : m_object(object) {}
+
+    platform::HResult readString(const char* name, std::string& value) override {
+        std::wstring wideName = toWide(name);
+        VARIANT variant;
+        VariantInit(&variant);
+        variant.vt = VT_BSTR;
+        HRESULT hr = m_object->Read(wideName.c_str(), &variant, nullptr);
+        if (SUCCEEDED(hr)) {
+            if (variant.vt == VT_BSTR) {
+                value = toAnsi(variant.bstrVal);
+            } else {
+                hr = E_FAIL;
+            }
+        }
+        VariantClear(&variant);
+        return hr;
+    }
+
+private:
+    ComReference<::IPropertyBag> m_object;
+};
+
+class Win32DeviceMoniker final : public platform::IDeviceMoniker {
+public:
+    explicit Win32DeviceMoniker(IMoniker* object) : m_object(object) {}
+
+    platform::HResult bindToStorage(std::unique_ptr<platform::IPropertyBag>& out) override {
+        out.reset();
+        void* object = nullptr;
+        HRESULT hr = m_object->BindToStorage(nullptr, nullptr, IID_IPropertyBag, &object);
+        if (SUCCEEDED(hr) && object != nullptr) {
+            out = std::make_unique<Win32PropertyBag>(static_cast<::IPropertyBag*>(object));
+        }
+        return hr;
+    }
+
+    platform::HResult bindToObject(std::unique_ptr<platform::ICaptureFilter>& out) override {
+        out.reset();
+        void* object = nullptr;
+        HRESULT hr = m_object->BindToObject(nullptr, nullptr, IID_IBaseFilter, &object);
+        if (SUCCEEDED(hr) && object != nullptr) {
+            out = std::make_unique<Win32CaptureFilter>(static_cast<IBaseFilter*>(object));
+        }
+        return hr;
+    }
+
+    std::unique_ptr<platform::IDeviceMoniker> addRef() override {
+        m_object->AddRef();
+        return std::make_unique<Win32DeviceMoniker>(m_object.get());
+    }
+
+private:
+    ComReference<IMoniker> m_object;
+};
+
+class Win32MonikerEnum final : public platform::IMonikerEnum {
+public:
+    explicit Win32MonikerEnum(IEnumMoniker* object) : m_object(object) {}
+
+    platform::HResult reset() override { return m_object->Reset(); }
+
+    platform::HResult next(std::unique_ptr<platform::IDeviceMoniker>& out) override {
+        out.reset();
+        IMoniker* moniker = nullptr;
+        HRESULT hr = m_object->Next(1, &moniker, nullptr);
+        // Whatever came back is ours to release, even alongside an odd status.
+        if (moniker != nullptr) {
+            out = std::make_unique<Win32DeviceMoniker>(moniker);
+        }
+        return hr;
+    }
+
+private:
+    ComReference<IEnumMoniker> m_object;
+};
+
+class Win32DeviceEnumerator final : public platform::IDeviceEnumerator {
+public:
+    explicit Win32DeviceEnumerator(ICreateDevEnum* object) : m_object(object) {}
+
+    platform::HResult createClassEnumerator(const platform::Guid& category, std::uint32_t flags,
+                                            std::unique_ptr<platform::IMonikerEnum>& out) override {
+        out.reset();
+        GUID categoryId = toGuid(category);
+        IEnumMoniker* monikers = nullptr;
+        // An empty category answers S_FALSE and no enumerator: out stays empty.
+        HRESULT hr = m_object->CreateClassEnumerator(categoryId, &monikers, flags);
+        if (monikers != nullptr) {
+            out = std::make_unique<Win32MonikerEnum>(monikers);
+        }
+        return hr;
+    }
+
+private:
+    ComReference<ICreateDevEnum> m_object;
+};
+
+}  // namespace
+
+platform::HResult Win32VideoCatalog::createSystemDeviceEnum(std::uint32_t classContext,
+                                                            std::unique_ptr<platform::IDeviceEnumerator>& out) {
+    out.reset();
+    void* object = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, classContext, IID_ICreateDevEnum, &object);
+    if (SUCCEEDED(hr) && object != nullptr) {
+        out = std::make_unique<Win32DeviceEnumerator>(static_cast<ICreateDevEnum*>(object));
+    }
+    return hr;
+}
+
+}  // namespace win32
