@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/KernelStreaming.h"
 #include "platform/Types.h"
 
 namespace platform {
@@ -26,6 +27,8 @@ public:
     virtual ~ICaptureFilter() = default;
     // QueryInterface for the custom property interface.
     virtual HResult queryCustomProperty(std::unique_ptr<ICameraCustomProperty>& out) = 0;
+    virtual HResult queryKsControl(std::unique_ptr<IKsControl>& out) = 0;
+    virtual HResult queryTopologyInfo(std::unique_ptr<IKsTopologyInfo>& out) = 0;
 };
 
 class IPropertyBag {

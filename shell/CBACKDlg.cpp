@@ -43,6 +43,8 @@ CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
 CBACKDlg::~CBACKDlg() {
     m_StartScreen.Stop();
     RemoveDevice();
+    DestroyFirmwareChannel();
+    CloseDriverKey();
     if (m_hTrayMenu != 0) {
         m_platform.menus.destroyMenu(m_hTrayMenu);
     }
@@ -166,7 +168,9 @@ void CBACKDlg::OnTimer(std::uint32_t id) {
         WriteLog("timer! 5sec", 0);
         m_platform.window.killTimer(kTimerStart);
         m_platform.com.initialize();
+        CreateFirmwareChannel();
         MactionAction();
+        DestroyFirmwareChannel();
         m_platform.com.uninitialize();
     } else if (id == kTimerGravity) {
         WriteLog("i get GRAVITY_ROTATE_MSG event", 0);

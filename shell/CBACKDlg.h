@@ -10,6 +10,7 @@
 
 #include "camera/VideoDeviceEntry.h"
 #include "config/Settings.h"
+#include "firmware/CFirmwareChannel.h"
 #include "firmware/Variant.h"
 #include "platform/Platform.h"
 #include "rotation/OemRecord.h"
@@ -64,6 +65,16 @@ public:
     int IsWin8();
     int smbios_info(rotation::OemRecord* records);
 
+    // The firmware channel that lives around one camera bring-up.
+    firmware::CFirmwareChannel* pCamera() const { return m_pCamera.get(); }
+    firmware::CFirmwareChannel* CreateFirmwareChannel();
+    void DestroyFirmwareChannel();
+    // Keeps the camera's LED byte, its LED register and the registry in step.
+    void CheckLED();
+    // The per-user driver settings key, opened (and created) once per bring-up.
+    platform::RegKey OpenDriverKey();
+    void CloseDriverKey();
+
     // Video capture devices.
     void EnumVideoDevice();
     int RemoveDevice();
@@ -117,6 +128,9 @@ private:
     int m_nVideoCount = 0;
     std::vector<camera::VideoDeviceEntry> m_VideoDevices;
     camera::VideoDeviceEntry* CVIterator = nullptr;
+
+    std::unique_ptr<firmware::CFirmwareChannel> m_pCamera;
+    platform::RegKey m_hDriverKey = 0;
 
     std::int32_t RotationEnable = 0;
     std::int32_t m_bTrayMenuAllowed = 1;

@@ -40,6 +40,8 @@ public:
         out = std::make_unique<SimCustomProperty>(m_live, m_device.camera);
         return kS_OK;
     }
+    HResult queryKsControl(std::unique_ptr<IKsControl>&) override { return kE_NOINTERFACE; }
+    HResult queryTopologyInfo(std::unique_ptr<IKsTopologyInfo>&) override { return kE_NOINTERFACE; }
 
 private:
     SimVideoDevice m_device;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win32/CameraCustomPropertyCom.h"
+#include "platform/win32/KsCom.h"
 #include "platform/win32/Win32Guid.h"
 
 namespace win32 {
@@ -74,6 +75,51 @@ private:
     ComReference<ICameraCustomPropertyCom> m_object;
 };
 
+class Win32KsControl final : public platform::IKsControl {
+public:
+    explicit Win32KsControl(IKsControlCom* object) : m_object(object) {}
+
+    platform::HResult KsProperty(const platform::KspNode& property, std::uint32_t propertyLength, void* data,
+                                 std::uint32_t dataLength, std::uint32_t* bytesReturned) override {
+        // KSP_NODE has the same 32-byte layout on both sides; the driver only reads it.
+        platform::KspNode request = property;
+        ULONG returned = 0;
+        const HRESULT hr = m_object->KsProperty(&request, propertyLength, data, dataLength, &returned);
+        if (bytesReturned != nullptr) {
+            *bytesReturned = returned;
+        }
+        return hr;
+    }
+
+private:
+    ComReference<IKsControlCom> m_object;
+};
+
+class Win32KsTopologyInfo final : public platform::IKsTopologyInfo {
+public:
+    explicit Win32KsTopologyInfo(IKsTopologyInfoCom* object) : m_object(object) {}
+
+    platform::HResult get_NumNodes(std::uint32_t* count) override {
+        DWORD value = 0;
+        const HRESULT hr = m_object->get_NumNodes(&value);
+        if (count != nullptr) {
+            *count = value;
+        }
+        return hr;
+    }
+    platform::HResult get_NodeType(std::uint32_t index, platform::Guid* nodeType) override {
+        GUID value{};
+        const HRESULT hr = m_object->get_NodeType(index, &value);
+        if (nodeType != nullptr) {
+            *nodeType = fromGuid(value);
+        }
+        return hr;
+    }
+
+private:
+    ComReference<IKsTopologyInfoCom> m_object;
+};
+
 class Win32CaptureFilter final : public platform::ICaptureFilter {
 public:
     explicit Win32CaptureFilter(IBaseFilter* object) : m_object(object) {}
@@ -84,6 +130,24 @@ public:
         HRESULT hr = m_object->QueryInterface(kIID_CameraCustomProperty, &object);
         if (SUCCEEDED(hr) && object != nullptr) {
             out = std::make_unique<Win32CameraCustomProperty>(static_cast<ICameraCustomPropertyCom*>(object));
+        }
+        return hr;
+    }
+    platform::HResult queryKsControl(std::unique_ptr<platform::IKsControl>& out) override {
+        out.reset();
+        void* object = nullptr;
+        HRESULT hr = m_object->QueryInterface(kIID_IKsControl, &object);
+        if (SUCCEEDED(hr) && object != nullptr) {
+            out = std::make_unique<Win32KsControl>(static_cast<IKsControlCom*>(object));
+        }
+        return hr;
+    }
+    platform::HResult queryTopologyInfo(std::unique_ptr<platform::IKsTopologyInfo>& out) override {
+        out.reset();
+        void* object = nullptr;
+        HRESULT hr = m_object->QueryInterface(kIID_IKsTopologyInfo, &object);
+        if (SUCCEEDED(hr) && object != nullptr) {
+            out = std::make_unique<Win32KsTopologyInfo>(static_cast<IKsTopologyInfoCom*>(object));
         }
         return hr;
     }

@@ -249,7 +249,7 @@ vcam_register() {
     local instance=$1 friendly=$2 device_path=$3 options=${4:-}
     local dll=${VCAM_DLL:-$PROGRAM_DIR/tools/vcam/vcam.dll}
     if [ ! -f "$dll" ]; then
-        echo "vcam_register: $dll is missing" >&2
+        echo "vcam_register: $dll is missing" | tee -a "$SCENARIO_DIR/vcam.log" >&2
         return 1
     fi
     local reg

@@ -39,6 +39,7 @@ constexpr int kVisibleIds[] = {1001, 1003, 1013};
 void usage() {
     std::fputs(
         "usage: probe find <exe-name>\n"
+        "       probe postburst <exe-name> <msg> <count> <interval-ms>\n"
         "       probe count <exe-name>\n"
         "       probe wait <exe-name> <timeout-ms> [settle-ms]\n"
         "       probe state <exe-name>\n"
@@ -318,6 +319,37 @@ int cmdMessage(bool send, const char* name, const char* msgText, const char* wTe
     return kOk;
 }
 
+// Posts one message `count` times, `intervalMs` apart, from one process: the gaps stay
+// what the caller asked for, which separate probe starts under Wine cannot promise.
+int cmdPostBurst(const char* name, const char* msgText, DWORD count, DWORD intervalMs) {
+    long long msg = 0;
+    if (!parseNumber(msgText, msg) || count == 0 || count > 100 || intervalMs > 10000) {
+        usage();
+        return kUsage;
+    }
+    Found found{};
+    if (!firstMainWindow(name, found)) return kFailed;
+    printHwnd("hwnd", found.hwnd);
+    LARGE_INTEGER frequency{};
+    LARGE_INTEGER last{};
+    QueryPerformanceFrequency(&frequency);
+    for (DWORD i = 0; i < count; ++i) {
+        if (i != 0) Sleep(intervalMs);
+        LARGE_INTEGER now{};
+        QueryPerformanceCounter(&now);
+        if (!PostMessageA(found.hwnd, static_cast<UINT>(msg), 0, 0)) {
+            std::printf("error=%lu\n", GetLastError());
+            return kFailed;
+        }
+        if (i != 0) {
+            std::printf("gap_ms=%lld\n", static_cast<long long>((now.QuadPart - last.QuadPart) * 1000 / frequency.QuadPart));
+        }
+        last = now;
+    }
+    std::printf("posted=%lu\n", count);
+    return kOk;
+}
+
 int cmdWaitExit(const char* name, DWORD timeoutMs) {
     const ULONGLONG start = GetTickCount64();
     for (;;) {
@@ -453,6 +485,9 @@ int run(int argc, char** argv) {
     if (command == "state" && args == 1) return cmdState(arg[0]);
     if ((command == "post" || command == "send") && args == 4)
         return cmdMessage(command == "send", arg[0], arg[1], arg[2], arg[3]);
+    DWORD count = 0;
+    if (command == "postburst" && args == 4 && parseCount(arg[2], count) && parseCount(arg[3], timeout))
+        return cmdPostBurst(arg[0], arg[1], count, timeout);
     if (command == "waitexit" && args == 2 && parseCount(arg[1], timeout)) return cmdWaitExit(arg[0], timeout);
     if (command == "launchtime" && args == 2 && parseCount(arg[1], timeout)) return cmdLaunchTime(arg[0], timeout);
     if (command == "tempdir" && args == 0) return cmdTempDir();

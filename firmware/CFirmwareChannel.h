@@ -1,0 +1,50 @@
+// The firmware channel: finds the camera with a usable extension unit, identifies
+// its controller, and offers the operations the rest of the program needs.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "firmware/CFirmwareDevice.h"
+#include "firmware/Variant.h"
+#include "platform/Platform.h"
+
+namespace firmware {
+
+constexpr std::uint8_t kFlashUnknown = 0x78;
+
+class CFirmwareChannel {
+public:
+    CFirmwareChannel(const platform::Platform& platform, const Variant& variant);
+    ~CFirmwareChannel();
+    CFirmwareChannel(const CFirmwareChannel&) = delete;
+    CFirmwareChannel& operator=(const CFirmwareChannel&) = delete;
+
+    // 0 opened, 1 no suitable camera, 160 a family letter outside 'e' to 'k'.
+    Status Open(char familyLetter, int skipCount);
+    Status Close();
+
+    Status WriteRegister(std::uint16_t address, std::uint8_t value);
+    Status ReadRegister(std::uint16_t address, std::uint8_t* value);
+    Status EraseSector(std::uint16_t address, std::uint8_t command);
+    Status Upload_Sector(std::uint8_t* buffer, std::uint32_t bufferSize, int sector, std::uint8_t command,
+                         std::uint32_t* bytesRead = nullptr);
+    Status Download_Sector(std::uint16_t address, std::uint32_t count, const std::uint8_t* data);
+
+    int Get_ICType(char* letter);
+    int Get_FlashType(std::uint8_t* code);
+
+    CFirmwareDevice* device() { return m_pDevice.get(); }
+    std::uint8_t selectLevel() const { return m_pDevice ? m_pDevice->m_selectLevel : 0; }
+
+private:
+    // Identifies the candidate's controller; false when the family is not wanted.
+    bool IdentifyController(std::uint8_t controllerByte, char familyLetter);
+    void ReleaseCandidate(std::unique_ptr<platform::IKsTopologyInfo>& topology);
+
+    platform::Platform m_platform;
+    Variant m_variant;
+    std::unique_ptr<CFirmwareDevice> m_pDevice;
+};
+
+}  // namespace firmware

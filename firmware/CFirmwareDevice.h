@@ -1,0 +1,100 @@
+// The opened camera and the firmware protocol spoken over its extension unit:
+// controller registers, flash command tables, sector operations and the register-level
+// serial-flash steps.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "firmware/CXUTransport.h"
+#include "platform/VideoCatalog.h"
+
+namespace firmware {
+
+constexpr std::size_t kDevicePathSize = 256;
+constexpr std::uint32_t kSectorSize = 4096;
+
+// Controller registers.
+constexpr std::uint16_t kRegControllerId = 0x20FF;
+constexpr std::uint16_t kRegControllerVariant = 0x20D0;
+constexpr std::uint16_t kRegFlashEnable = 0x2020;
+constexpr std::uint16_t kRegFlashBusy = 0x2021;
+constexpr std::uint16_t kRegFlashTransmit = 0x2022;
+constexpr std::uint16_t kRegFlashReceive = 0x2023;
+constexpr std::uint16_t kRegFlashReceiveData = 0x2024;
+constexpr std::uint16_t kRegFlashSelect = 0x2025;
+constexpr std::uint16_t kRegLed = 0x250D;
+constexpr std::uint16_t kRegLedJ = 0x250F;
+
+// Extension-unit controls.
+constexpr std::uint8_t kCtlRegisterAddress = 2;
+constexpr std::uint8_t kCtlRegisterData = 3;
+constexpr std::uint8_t kCtlStepIndex = 7;
+constexpr std::uint8_t kCtlStepOpcode = 8;
+constexpr std::uint8_t kCtlSectorErase = 13;
+constexpr std::uint8_t kCtlFlashAddress = 14;
+constexpr std::uint8_t kCtlFlashData = 15;
+constexpr std::uint8_t kCtlProgramMode = 16;
+constexpr std::uint8_t kCtlWriteBlock = 22;
+constexpr std::uint8_t kCtlFlashId = 23;
+
+constexpr std::uint32_t kWriteBlockSize = 64;
+constexpr std::uint32_t kMaxPageProgramBytes = 33;
+
+// Bounds on the polls of the serial-flash interface: a controller that never comes
+// back must not hold the program's only thread.
+constexpr int kMaxIdlePolls = 1000;
+constexpr int kMaxWriteDoneRounds = 5000;
+
+// Flash command to command kind; -1 when the command names no kind.
+int CommandKind(std::uint8_t command);
+// A flash command that Upload_Sector accepts.
+bool IsValidCommand(std::uint8_t command);
+
+struct PageProgramRequest {
+    std::uint8_t address[3];
+    std::uint8_t data[kMaxPageProgramBytes];
+    std::uint16_t count;
+};
+
+class CFirmwareDevice {
+public:
+    explicit CFirmwareDevice(platform::IClock& clock) : m_clock(clock) {}
+
+    Status ReadRegister(std::uint16_t address, std::uint8_t* value);
+    Status WriteRegister(std::uint16_t address, std::uint8_t value);
+    Status ProgramCommand(std::uint8_t command);
+    int ReadFlashId(std::uint8_t id[3], std::uint8_t opcode);
+
+    // Register-level serial-flash steps; each returns a status (negative: failed).
+    Status WaitIdle();
+    Status WriteDisable();
+    Status WriteEnable();
+    Status WaitWriteDone();
+    // 1 on success, 0 on failure.
+    int PageProgram(const PageProgramRequest& request);
+
+    // `bufferSize` is the room in `buffer`; the camera's reported length must fit it.
+    Status Upload_Sector(std::uint8_t* buffer, std::uint32_t bufferSize, int sector, std::uint8_t command,
+                         std::uint32_t* bytesRead);
+    Status EraseSector(std::uint16_t address, std::uint8_t command);
+    Status Download_Sector(std::uint16_t address, std::uint32_t count, const std::uint8_t* data);
+
+    // The most bytes one Download_Sector writes for the opened controller; 0 without a write path.
+    std::uint32_t MaxDownloadBytes() const;
+    char chip() const { return m_pTransport ? m_pTransport->m_chip : 'd'; }
+
+    std::unique_ptr<CXUTransport> m_pTransport;
+    std::unique_ptr<platform::ICaptureFilter> m_pFilter;
+    std::unique_ptr<platform::ICameraCustomProperty> m_pCustom;
+    char m_szDevicePath[kDevicePathSize] = {};
+    std::uint8_t m_selectLevel = 0;
+
+private:
+    Status BlockWrite(std::uint16_t address, std::uint32_t count, const std::uint8_t* data);
+    Status SetFlashAddress(std::uint8_t control, std::uint16_t address);
+
+    platform::IClock& m_clock;
+};
+
+}  // namespace firmware
