@@ -8,6 +8,7 @@
 #include "platform/win32/Win32AppVisibility.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Com.h"
+#include "platform/win32/Win32DeviceSetup.h"
 #include "platform/win32/Win32Diagnostics.h"
 #include "platform/win32/Win32Display.h"
 #include "platform/win32/Win32InstanceCounter.h"
@@ -52,8 +53,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::Win32AppVisibilityService appVisibility;
     win32::Win32Diagnostics diagnostics;
     win32::Win32VideoCatalog video;
+    win32::Win32DeviceSetup deviceSetup;
 
     const platform::Platform platform{window,   menus, clock,   registry,      profile,     system, com,
-                                      instance, trace, display, appVisibility, diagnostics, video};
+                                      instance, trace, display, appVisibility, diagnostics, video,  deviceSetup};
     return CBACKApp(platform, kProgramVariant).InitInstance();
 }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "firmware/CFirmwareDevice.h"
+#include "firmware/UsbIdentity.h"
 #include "firmware/Variant.h"
 #include "platform/Platform.h"
 
@@ -33,6 +34,9 @@ public:
 
     int Get_ICType(char* letter);
     int Get_FlashType(std::uint8_t* code);
+    // Fills the camera's USB ids from the Imaging device whose instance id matches the
+    // opened camera's path; 1 only when the device list cannot be had or breaks off.
+    int FindUsbIdentity(UsbIdentity& record);
 
     CFirmwareDevice* device() { return m_pDevice.get(); }
     std::uint8_t selectLevel() const { return m_pDevice ? m_pDevice->m_selectLevel : 0; }

@@ -124,6 +124,19 @@ constexpr int kMAV_UNKNOWN = 0;
 constexpr int kMAV_NO_APP_VISIBLE = 1;
 constexpr int kMAV_APP_VISIBLE = 2;
 
+// IAMVideoProcAmp properties and flags
+constexpr std::int32_t kVideoProcAmp_Brightness = 0;
+constexpr std::int32_t kVideoProcAmp_Contrast = 1;
+constexpr std::int32_t kVideoProcAmp_Hue = 2;
+constexpr std::int32_t kVideoProcAmp_Saturation = 3;
+constexpr std::int32_t kVideoProcAmp_Sharpness = 4;
+constexpr std::int32_t kVideoProcAmp_Gamma = 5;
+constexpr std::int32_t kVideoProcAmp_WhiteBalance = 7;
+constexpr std::int32_t kVideoProcAmp_BacklightCompensation = 8;
+constexpr std::int32_t kKSPROPERTY_VIDEOPROCAMP_POWERLINE_FREQUENCY = 13;
+constexpr std::int32_t kVideoProcAmp_Flags_Auto = 1;
+constexpr std::int32_t kVideoProcAmp_Flags_Manual = 2;
+
 // Combo boxes
 constexpr int kCB_ERR = -1;
 

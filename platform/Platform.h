@@ -3,6 +3,7 @@
 
 #include "platform/AppVisibility.h"
 #include "platform/Clock.h"
+#include "platform/DeviceSetup.h"
 #include "platform/Diagnostics.h"
 #include "platform/Display.h"
 #include "platform/Menus.h"
@@ -29,6 +30,7 @@ struct Platform {
     IAppVisibilityService& appVisibility;
     IDiagnosticOutput& diagnostics;
     IVideoCatalog& video;
+    IDeviceSetup& deviceSetup;
 };
 
 }  // namespace platform

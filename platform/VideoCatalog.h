@@ -22,6 +22,15 @@ public:
     virtual HResult SetCustomProperty(std::uint32_t id, void* data) = 0;
 };
 
+// IAMVideoProcAmp: the picture settings of the capture filter.
+class IVideoProcAmp {
+public:
+    virtual ~IVideoProcAmp() = default;
+    virtual HResult GetRange(std::int32_t property, std::int32_t* min, std::int32_t* max, std::int32_t* step,
+                             std::int32_t* defaultValue, std::int32_t* capsFlags) = 0;
+    virtual HResult Set(std::int32_t property, std::int32_t value, std::int32_t flags) = 0;
+};
+
 class ICaptureFilter {
 public:
     virtual ~ICaptureFilter() = default;
@@ -29,6 +38,7 @@ public:
     virtual HResult queryCustomProperty(std::unique_ptr<ICameraCustomProperty>& out) = 0;
     virtual HResult queryKsControl(std::unique_ptr<IKsControl>& out) = 0;
     virtual HResult queryTopologyInfo(std::unique_ptr<IKsTopologyInfo>& out) = 0;
+    virtual HResult queryProcAmp(std::unique_ptr<IVideoProcAmp>& out) = 0;
 };
 
 class IPropertyBag {

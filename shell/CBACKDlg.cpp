@@ -119,6 +119,7 @@ std::optional<LResult> CBACKDlg::windowProc(std::uint32_t msg, WParam wParam, LP
 }
 
 LResult CBACKDlg::OnInitDialog() {
+    ReleaseBringUpInterfaces();
     Internal_camera.reset();
 
     m_bWin8 = IsWin8();
@@ -136,6 +137,9 @@ LResult CBACKDlg::OnInitDialog() {
     LoadSettings();
 
     m_platform.window.setIconBig();
+
+    // Cameras that arrive later get the same bring-up as the one found at start.
+    m_platform.deviceSetup.registerInterfaceNotification(m_platform.window.window(), kKSCATEGORY_VIDEO);
 
     // The console starts hidden: it is parked off screen and closed by a posted
     // WM_CLOSE, which the loop turns into a hide once it runs.
@@ -178,8 +182,6 @@ void CBACKDlg::OnTimer(std::uint32_t id) {
         OnSettingChange();
     }
 }
-
-void CBACKDlg::MactionAction() {}
 
 void CBACKDlg::OnCancel() { m_platform.window.showWindow(kSW_HIDE); }
 

@@ -69,6 +69,9 @@ public:
     firmware::CFirmwareChannel* pCamera() const { return m_pCamera.get(); }
     firmware::CFirmwareChannel* CreateFirmwareChannel();
     void DestroyFirmwareChannel();
+    // The identity check: 1 when the camera's ids were (re)recorded, 0 when unchanged.
+    int CheckDeviceIdentity();
+    const firmware::UsbIdentity& identity() const { return m_identity; }
     // Keeps the camera's LED byte, its LED register and the registry in step.
     void CheckLED();
     // The per-user driver settings key, opened (and created) once per bring-up.
@@ -106,7 +109,10 @@ private:
     void OnAudioDeviceMenu(std::uint32_t) {}
     void OnLanguageMenu(std::uint32_t) {}
     void OnTaskbarCreated() {}
-    std::optional<platform::LResult> OnDeviceChange(platform::WParam, platform::LParam) { return std::nullopt; }
+    platform::LResult OnDeviceChange(platform::WParam event, platform::LParam data);
+    void ClearOldRegistryValues();
+    void WriteDriverDefaults();
+    void ReleaseBringUpInterfaces();
     platform::LResult OnAudioListUpdate(platform::WParam, platform::LParam) { return 0; }
     platform::LResult OnTrayCallback(platform::WParam, platform::LParam) { return 0; }
     platform::LResult OnSnapshot() { return 0; }
@@ -131,6 +137,10 @@ private:
 
     std::unique_ptr<firmware::CFirmwareChannel> m_pCamera;
     platform::RegKey m_hDriverKey = 0;
+    firmware::UsbIdentity m_identity;
+    std::unique_ptr<platform::IVideoProcAmp> pProcAmp;
+    std::unique_ptr<platform::ICameraCustomProperty> pCustom;
+    std::unique_ptr<platform::ICaptureFilter> pCap;
 
     std::int32_t RotationEnable = 0;
     std::int32_t m_bTrayMenuAllowed = 1;

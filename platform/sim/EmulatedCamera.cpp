@@ -4,7 +4,27 @@
 
 #include "platform/Constants.h"
 
+using platform::HResult;
+
 namespace sim {
+namespace {
+
+constexpr std::uint32_t kGetTopology = platform::kKSPROPERTY_TYPE_GET | platform::kKSPROPERTY_TYPE_TOPOLOGY;
+constexpr std::uint32_t kSetTopology = platform::kKSPROPERTY_TYPE_SET | platform::kKSPROPERTY_TYPE_TOPOLOGY;
+constexpr std::uint32_t kTunnelDataRoom = EmulatedCamera::kTunnelRequestBytes - 4;
+
+std::string failed(HResult result) { return "failed " + hexNumber(static_cast<std::uint32_t>(result), 8); }
+
+const char* requestName(XuRequest request) {
+    switch (request) {
+    case XuRequest::SetCur: return "set";
+    case XuRequest::GetCur: return "get";
+    case XuRequest::GetLen: return "len";
+    }
+    return "?";
+}
+
+}  // namespace
 
 bool EmulatedCamera::is32BitProperty(std::uint32_t id) {
     return id == kPropDefault0 || id == kPropDefault4 || id == kPropDefault5 || id == kPropDefault6 ||
@@ -18,7 +38,15 @@ void EmulatedCamera::record(const std::string& line) {
     }
 }
 
-platform::HResult EmulatedCamera::getCustomProperty(std::uint32_t id, void* data) {
+void EmulatedCamera::clearJournal() {
+    m_journal.clear();
+    m_transfers.clear();
+    m_controller.clearRecords();
+}
+
+// --- custom properties ---------------------------------------------------------------
+
+HResult EmulatedCamera::getCustomProperty(std::uint32_t id, void* data) {
     auto refused = m_refused.find(id);
     if (refused != m_refused.end()) {
         record("get " + std::to_string(id) + " refused");
@@ -26,6 +54,9 @@ platform::HResult EmulatedCamera::getCustomProperty(std::uint32_t id, void* data
     }
     if (data == nullptr) {
         return platform::kE_POINTER;
+    }
+    if (id == kPropExtensionUnit && m_driver.tunnel) {
+        return tunnelReply(static_cast<std::uint8_t*>(data));
     }
     if (!is32BitProperty(id)) {
         record("get " + std::to_string(id) + " unknown");
@@ -37,7 +68,7 @@ platform::HResult EmulatedCamera::getCustomProperty(std::uint32_t id, void* data
     return platform::kS_OK;
 }
 
-platform::HResult EmulatedCamera::setCustomProperty(std::uint32_t id, void* data) {
+HResult EmulatedCamera::setCustomProperty(std::uint32_t id, void* data) {
     auto refused = m_refused.find(id);
     if (refused != m_refused.end()) {
         record("set " + std::to_string(id) + " refused");
@@ -45,6 +76,9 @@ platform::HResult EmulatedCamera::setCustomProperty(std::uint32_t id, void* data
     }
     if (data == nullptr) {
         return platform::kE_POINTER;
+    }
+    if (id == kPropExtensionUnit && m_driver.tunnel) {
+        return tunnelRequest(static_cast<std::uint8_t*>(data));
     }
     if (!is32BitProperty(id)) {
         record("set " + std::to_string(id) + " unknown");
@@ -71,6 +105,236 @@ std::vector<std::uint32_t> EmulatedCamera::valuesSet(std::uint32_t id) const {
         }
     }
     return out;
+}
+
+// --- the tunnel ----------------------------------------------------------------------
+// The driver carries a UVC request in a property block: the set sends it to the unit,
+// and the get that follows fetches what the unit answered.
+
+HResult EmulatedCamera::tunnelRequest(std::uint8_t* block) {
+    const std::uint32_t length = static_cast<std::uint32_t>(block[0] | (block[1] << 8));
+    const std::uint8_t code = block[2];
+    const std::uint8_t selector = block[3];
+    m_hasPending = false;
+    if ((code == kTunnelSetCur && length > kTunnelDataRoom) || (code == kTunnelGetCur && length > kTunnelReplyBytes) ||
+        (code != kTunnelSetCur && code != kTunnelGetCur && code != kTunnelGetLen)) {
+        record("xu tunnel " + hexBytes(block, 4) + " refused");
+        return platform::kE_INVALIDARG;
+    }
+    Pending pending;
+    XuTransfer transfer{};
+    if (code == kTunnelSetCur) {
+        pending.request = XuRequest::SetCur;
+        transfer = run(XuPath::Tunnel, XuRequest::SetCur, selector, block + 4, length);
+    } else if (code == kTunnelGetCur) {
+        pending.request = XuRequest::GetCur;
+        pending.reply.assign(length, 0);
+        transfer = run(XuPath::Tunnel, XuRequest::GetCur, selector, pending.reply.data(), length);
+    } else {
+        pending.request = XuRequest::GetLen;
+        transfer = run(XuPath::Tunnel, XuRequest::GetLen, selector, nullptr, 0);
+        pending.length = transfer.length;
+    }
+    pending.result = transfer.result;
+    journalTransfer(transfer);
+    m_pending = std::move(pending);
+    m_hasPending = true;
+    return transfer.result;
+}
+
+HResult EmulatedCamera::tunnelReply(std::uint8_t* block) {
+    if (!m_hasPending) {
+        record("xu tunnel reply without a request");
+        return kE_UNEXPECTED;
+    }
+    if (m_pending.result < 0) {
+        return m_pending.result;
+    }
+    if (m_pending.request == XuRequest::GetCur) {
+        std::memcpy(block, m_pending.reply.data(), m_pending.reply.size());
+    } else if (m_pending.request == XuRequest::GetLen) {
+        block[0] = static_cast<std::uint8_t>(m_pending.length & 0xFF);
+        block[1] = static_cast<std::uint8_t>((m_pending.length >> 8) & 0xFF);
+    }
+    return m_pending.result;
+}
+
+// --- kernel streaming ----------------------------------------------------------------
+
+HResult EmulatedCamera::numNodes(std::uint32_t* count) const {
+    if (count == nullptr) {
+        return platform::kE_POINTER;
+    }
+    *count = static_cast<std::uint32_t>(m_driver.nodeTypes.size());
+    return platform::kS_OK;
+}
+
+HResult EmulatedCamera::nodeType(std::uint32_t index, platform::Guid* type) const {
+    if (type == nullptr) {
+        return platform::kE_POINTER;
+    }
+    if (index >= m_driver.nodeTypes.size()) {
+        return platform::kE_INVALIDARG;
+    }
+    *type = m_driver.nodeTypes[index];
+    return platform::kS_OK;
+}
+
+int EmulatedCamera::extensionUnitNode() const {
+    if (m_driver.extensionUnitNode >= 0) {
+        return m_driver.extensionUnitNode;
+    }
+    for (std::size_t i = 0; i < m_driver.nodeTypes.size(); ++i) {
+        if (m_driver.nodeTypes[i] == platform::kKSNODETYPE_DEV_SPECIFIC) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+HResult EmulatedCamera::ksProperty(const platform::KspNode& property, std::uint32_t propertyLength, void* data,
+                                   std::uint32_t dataLength, std::uint32_t* bytesReturned) {
+    const bool get = property.Flags == kGetTopology;
+    const std::string what = "ks node " + std::to_string(property.NodeId) + " " + (get ? "get " : "set ") +
+                             std::to_string(property.Id) + " -> ";
+    if (propertyLength < sizeof(platform::KspNode) || (!get && property.Flags != kSetTopology) ||
+        property.NodeId >= m_driver.nodeTypes.size()) {
+        record(what + failed(platform::kE_INVALIDARG));
+        return platform::kE_INVALIDARG;
+    }
+    if (static_cast<int>(property.NodeId) != extensionUnitNode()) {
+        record(what + failed(m_driver.otherNodeAnswer));
+        return m_driver.otherNodeAnswer;
+    }
+    const platform::Guid& published = m_driver.secondPropertySet ? kExtensionUnitSetSecond : kExtensionUnitSetFirst;
+    const HResult refusal = property.Set == published ? platform::kS_OK : platform::kHRESULT_ERROR_SET_NOT_FOUND;
+    if (property.Id > 0xFF) {
+        record(what + failed(kHRESULT_ERROR_NOT_FOUND));
+        return kHRESULT_ERROR_NOT_FOUND;
+    }
+    const auto selector = static_cast<std::uint8_t>(property.Id);
+    auto* bytes = static_cast<std::uint8_t*>(data);
+
+    XuTransfer transfer{};
+    if (get && dataLength == 0) {
+        // The length query: the driver answers "more data" with the control's size.
+        transfer = run(XuPath::Node, XuRequest::GetLen, selector, nullptr, 0, refusal);
+        if (transfer.result == platform::kS_OK) {
+            transfer.result = platform::kHRESULT_ERROR_MORE_DATA;
+            if (bytesReturned != nullptr) {
+                *bytesReturned = transfer.length;
+            }
+        }
+    } else if (bytes == nullptr) {
+        record(what + failed(platform::kE_POINTER));
+        return platform::kE_POINTER;
+    } else {
+        transfer = run(XuPath::Node, get ? XuRequest::GetCur : XuRequest::SetCur, selector, bytes, dataLength, refusal);
+        if (bytesReturned != nullptr) {
+            *bytesReturned = get && (transfer.result == platform::kS_OK ||
+                                     transfer.result == kHRESULT_ERROR_INSUFFICIENT_BUFFER)
+                                 ? transfer.length
+                                 : 0;
+        }
+    }
+    journalTransfer(transfer);
+    return transfer.result;
+}
+
+// --- the unit ------------------------------------------------------------------------
+
+XuTransfer EmulatedCamera::run(XuPath path, XuRequest request, std::uint8_t selector, std::uint8_t* data,
+                               std::uint32_t length, HResult refusal) {
+    XuTransfer transfer{path, request, selector, {}, 0, platform::kS_OK};
+    const std::uint32_t number = ++m_transferCount;
+    std::uint32_t controlLength = 0;
+    const bool known = EmulatedController::controlLength(selector, controlLength);
+
+    auto fault = m_failures.find(number);
+    if (fault != m_failures.end()) {
+        transfer.result = fault->second;
+    } else if (m_driver.neverReady || m_notReadyGiven < m_driver.notReadyAnswers) {
+        if (!m_driver.neverReady) {
+            ++m_notReadyGiven;
+        }
+        transfer.result = platform::kHRESULT_ERROR_NOT_READY;
+    } else if (refusal != platform::kS_OK) {
+        transfer.result = refusal;
+    } else if (!known) {
+        transfer.result = kHRESULT_ERROR_NOT_FOUND;
+    } else if (request == XuRequest::GetLen) {
+        transfer.length = controlLength;
+    } else if (request == XuRequest::GetCur) {
+        transfer.length = controlLength;
+        if (length < controlLength) {
+            transfer.result = kHRESULT_ERROR_INSUFFICIENT_BUFFER;
+        } else if (!m_controller.getCur(selector, data)) {
+            transfer.result = kHRESULT_ERROR_GEN_FAILURE;
+        } else {
+            transfer.data.assign(data, data + controlLength);
+        }
+    } else {
+        transfer.data.assign(data, data + length);
+        transfer.length = length;
+        if (length != controlLength) {
+            transfer.result = platform::kE_INVALIDARG;
+        } else if (!m_controller.setCur(selector, data)) {
+            transfer.result = kHRESULT_ERROR_GEN_FAILURE;
+        }
+    }
+    return transfer;
+}
+
+void EmulatedCamera::journalTransfer(const XuTransfer& transfer) {
+    const bool answered = transfer.result == platform::kS_OK ||
+                          (transfer.request == XuRequest::GetLen &&
+                           transfer.result == platform::kHRESULT_ERROR_MORE_DATA);
+    std::string line = std::string("xu ") + requestName(transfer.request) + " " + std::to_string(transfer.selector);
+    if (transfer.request == XuRequest::SetCur && !transfer.data.empty()) {
+        line += " " + hexBytes(transfer.data);
+    }
+    if (!answered) {
+        line += " -> " + failed(transfer.result);
+    } else if (transfer.request == XuRequest::GetCur) {
+        line += " -> " + hexBytes(transfer.data);
+    } else if (transfer.request == XuRequest::GetLen) {
+        line += " -> " + std::to_string(transfer.length);
+    }
+    // What the unit did to the flash comes after the request that caused it.
+    record(line);
+    m_transfers.push_back(transfer);
+    for (const std::string& event : m_controller.takeEvents()) {
+        record(event);
+    }
+}
+
+}  // namespace sim
+
+namespace sim {
+
+platform::HResult EmulatedCamera::procAmpGetRange(std::int32_t property, ProcAmpRange& range) {
+    auto it = m_procAmpRanges.find(property);
+    if (it == m_procAmpRanges.end()) {
+        record("procamp range " + std::to_string(property) + " refused");
+        return static_cast<platform::HResult>(0x80070490u);  // E_PROP_ID_UNSUPPORTED
+    }
+    range = it->second;
+    return platform::kS_OK;
+}
+
+platform::HResult EmulatedCamera::procAmpSet(std::int32_t property, std::int32_t value, std::int32_t flags) {
+    auto it = m_procAmpRanges.find(property);
+    if (it == m_procAmpRanges.end() || value < it->second.min || value > it->second.max) {
+        // Automatic white balance is set with a value the range need not hold.
+        if (!(it != m_procAmpRanges.end() && (flags & 1) != 0)) {
+            record("procamp " + std::to_string(property) + " " + std::to_string(value) + " " +
+                   std::to_string(flags) + " refused");
+            return it == m_procAmpRanges.end() ? static_cast<platform::HResult>(0x80070490u) : platform::kE_INVALIDARG;
+        }
+    }
+    m_procAmpSets.emplace_back(property, value, flags);
+    record("procamp " + std::to_string(property) + " " + std::to_string(value) + " " + std::to_string(flags));
+    return platform::kS_OK;
 }
 
 }  // namespace sim

@@ -6,6 +6,7 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/SimClock.h"
+#include "platform/sim/SimDeviceSetup.h"
 #include "platform/sim/SimDevices.h"
 #include "platform/sim/SimMenus.h"
 #include "platform/sim/SimProfile.h"
@@ -27,7 +28,7 @@ public:
 
     platform::Platform platform() {
         return platform::Platform{window, menus,   clock,         registry,    profile, system, com,
-                                  instance, trace, display, appVisibility, diagnostics, video};
+                                  instance, trace, display, appVisibility, diagnostics, video, deviceSetup};
     }
 
     SimClock clock;
@@ -42,6 +43,7 @@ public:
     SimAppVisibility appVisibility;
     SimDiagnostics diagnostics;
     SimVideoCatalog video;
+    SimDeviceSetup deviceSetup;
 
 private:
     std::int32_t m_ownCounter = 0;

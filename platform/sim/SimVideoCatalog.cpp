@@ -30,6 +30,55 @@ private:
     std::shared_ptr<EmulatedCamera> m_camera;
 };
 
+class SimKsControl final : public IKsControl, Counted {
+public:
+    SimKsControl(std::shared_ptr<int> live, std::shared_ptr<EmulatedCamera> camera)
+        : Counted(std::move(live)), m_camera(std::move(camera)) {}
+    HResult KsProperty(const KspNode& property, std::uint32_t propertyLength, void* data, std::uint32_t dataLength,
+                       std::uint32_t* bytesReturned) override {
+        return m_camera->ksProperty(property, propertyLength, data, dataLength, bytesReturned);
+    }
+
+private:
+    std::shared_ptr<EmulatedCamera> m_camera;
+};
+
+class SimTopologyInfo final : public IKsTopologyInfo, Counted {
+public:
+    SimTopologyInfo(std::shared_ptr<int> live, std::shared_ptr<EmulatedCamera> camera)
+        : Counted(std::move(live)), m_camera(std::move(camera)) {}
+    HResult get_NumNodes(std::uint32_t* count) override { return m_camera->numNodes(count); }
+    HResult get_NodeType(std::uint32_t index, Guid* nodeType) override { return m_camera->nodeType(index, nodeType); }
+
+private:
+    std::shared_ptr<EmulatedCamera> m_camera;
+};
+
+class SimProcAmp final : public IVideoProcAmp, Counted {
+public:
+    SimProcAmp(std::shared_ptr<int> live, std::shared_ptr<EmulatedCamera> camera)
+        : Counted(std::move(live)), m_camera(std::move(camera)) {}
+    HResult GetRange(std::int32_t property, std::int32_t* min, std::int32_t* max, std::int32_t* step,
+                     std::int32_t* defaultValue, std::int32_t* capsFlags) override {
+        EmulatedCamera::ProcAmpRange range{};
+        const HResult hr = m_camera->procAmpGetRange(property, range);
+        if (hr >= 0 && min && max && step && defaultValue && capsFlags) {
+            *min = range.min;
+            *max = range.max;
+            *step = range.step;
+            *defaultValue = range.defaultValue;
+            *capsFlags = range.caps;
+        }
+        return hr;
+    }
+    HResult Set(std::int32_t property, std::int32_t value, std::int32_t flags) override {
+        return m_camera->procAmpSet(property, value, flags);
+    }
+
+private:
+    std::shared_ptr<EmulatedCamera> m_camera;
+};
+
 class SimFilter final : public ICaptureFilter, Counted {
 public:
     SimFilter(std::shared_ptr<int> live, SimVideoDevice device) : Counted(std::move(live)), m_device(std::move(device)) {}
@@ -40,8 +89,27 @@ public:
         out = std::make_unique<SimCustomProperty>(m_live, m_device.camera);
         return kS_OK;
     }
-    HResult queryKsControl(std::unique_ptr<IKsControl>&) override { return kE_NOINTERFACE; }
-    HResult queryTopologyInfo(std::unique_ptr<IKsTopologyInfo>&) override { return kE_NOINTERFACE; }
+    HResult queryKsControl(std::unique_ptr<IKsControl>& out) override {
+        if (!m_device.camera || !m_device.camera->driver().ksControl) {
+            return kE_NOINTERFACE;
+        }
+        out = std::make_unique<SimKsControl>(m_live, m_device.camera);
+        return kS_OK;
+    }
+    HResult queryTopologyInfo(std::unique_ptr<IKsTopologyInfo>& out) override {
+        if (!m_device.camera || !m_device.camera->driver().topologyInfo) {
+            return kE_NOINTERFACE;
+        }
+        out = std::make_unique<SimTopologyInfo>(m_live, m_device.camera);
+        return kS_OK;
+    }
+    HResult queryProcAmp(std::unique_ptr<IVideoProcAmp>& out) override {
+        if (!m_device.camera || !m_device.camera->answersProcAmp) {
+            return kE_NOINTERFACE;
+        }
+        out = std::make_unique<SimProcAmp>(m_live, m_device.camera);
+        return kS_OK;
+    }
 
 private:
     SimVideoDevice m_device;

@@ -1,6 +1,8 @@
 // DirectShow's video input category on the simulated machine: devices with a friendly
 // name and a device path, each backed by an emulated camera whose driver may or may
-// not answer the custom property interface. Counts live objects so a test can check
+// not answer the custom property interface. Whether the filter answers IKsControl and
+// IKsTopologyInfo is the camera's own driver setting (EmulatedCamera::driver()), which
+// the virtual camera of the Wine tests shares. Counts live objects so a test can check
 // that every reference the program took was released.
 #pragma once
 

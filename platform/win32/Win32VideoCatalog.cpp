@@ -120,6 +120,32 @@ private:
     ComReference<IKsTopologyInfoCom> m_object;
 };
 
+class Win32VideoProcAmp final : public platform::IVideoProcAmp {
+public:
+    explicit Win32VideoProcAmp(IAMVideoProcAmp* object) : m_object(object) {}
+
+    platform::HResult GetRange(std::int32_t property, std::int32_t* min, std::int32_t* max, std::int32_t* step,
+                               std::int32_t* defaultValue, std::int32_t* capsFlags) override {
+        // LONG is long on Windows: same width as ours, different type.
+        LONG values[5] = {0, 0, 0, 0, 0};
+        const HRESULT hr =
+            m_object->GetRange(property, &values[0], &values[1], &values[2], &values[3], &values[4]);
+        std::int32_t* outputs[5] = {min, max, step, defaultValue, capsFlags};
+        for (int i = 0; i < 5; ++i) {
+            if (outputs[i] != nullptr) {
+                *outputs[i] = values[i];
+            }
+        }
+        return hr;
+    }
+    platform::HResult Set(std::int32_t property, std::int32_t value, std::int32_t flags) override {
+        return m_object->Set(property, value, flags);
+    }
+
+private:
+    ComReference<IAMVideoProcAmp> m_object;
+};
+
 class Win32CaptureFilter final : public platform::ICaptureFilter {
 public:
     explicit Win32CaptureFilter(IBaseFilter* object) : m_object(object) {}
@@ -148,6 +174,15 @@ public:
         HRESULT hr = m_object->QueryInterface(kIID_IKsTopologyInfo, &object);
         if (SUCCEEDED(hr) && object != nullptr) {
             out = std::make_unique<Win32KsTopologyInfo>(static_cast<IKsTopologyInfoCom*>(object));
+        }
+        return hr;
+    }
+    platform::HResult queryProcAmp(std::unique_ptr<platform::IVideoProcAmp>& out) override {
+        out.reset();
+        void* object = nullptr;
+        HRESULT hr = m_object->QueryInterface(IID_IAMVideoProcAmp, &object);
+        if (SUCCEEDED(hr) && object != nullptr) {
+            out = std::make_unique<Win32VideoProcAmp>(static_cast<IAMVideoProcAmp*>(object));
         }
         return hr;
     }

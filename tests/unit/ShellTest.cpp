@@ -135,9 +135,9 @@ TEST(Timers, StartTimerFiresOnceAfterFiveSeconds) {
     EXPECT_EQ(startExpiries, std::vector<std::uint64_t>{5000});
     EXPECT_EQ(run.machine.trace.count("timer! 5sec"), 1u);
     EXPECT_FALSE(run.machine.window.timerActive(kTimerStart));
-    // The bring-up runs inside its own COM initialisation.
-    EXPECT_EQ(run.machine.com.initializeCalls(), 1);
-    EXPECT_EQ(run.machine.com.depth(), 0);
+    // One bring-up, with a firmware channel that lives only around it.
+    EXPECT_EQ(run.machine.trace.count("in MactionAction"), 1u);
+    EXPECT_EQ(run.dialog->pCamera(), nullptr);
 }
 
 TEST(Timers, GravityBurstGivesOneExpiryAfterTheLastEvent) {

@@ -244,7 +244,8 @@ reg_file_string() {
 
 # vcam_register <instance-name> <friendly-name> <device-path> [options]: lists one
 # camera in the current prefix. Devices list in the order of their instance names.
-# Options: "nocustom" makes the driver refuse the custom property interface.
+# Options: "nocustom" makes the driver refuse the custom property interface;
+# "nohue" leaves its proc amp without a Hue range.
 vcam_register() {
     local instance=$1 friendly=$2 device_path=$3 options=${4:-}
     local dll=${VCAM_DLL:-$PROGRAM_DIR/tools/vcam/vcam.dll}
@@ -293,6 +294,17 @@ vcam_values() {
     ' "$VCAM_JOURNAL_FILE"
 }
 
+# vcam_procamp_sets <property> [friendly-name]: the proc-amp sets the cameras (or the
+# one named) accepted for a property, in order, one "<value> <flags>" a line.
+vcam_procamp_sets() {
+    [ -f "${VCAM_JOURNAL_FILE:-}" ] || return 0
+    awk -F'\t' -v property="$1" -v name="${2-}" '
+        name != "" && $1 != name { next }
+        { n = split($2, word, " ") }
+        n == 4 && word[1] == "procamp" && word[2] == property { print word[3], word[4] }
+    ' "$VCAM_JOURNAL_FILE"
+}
+
 # vcam_wait_values <property> <count> <timeout-ms>: waits until the journal holds at
 # least <count> values of the property; fails at the timeout.
 vcam_wait_values() {
@@ -301,4 +313,28 @@ vcam_wait_values() {
         [ $SECONDS -ge $deadline ] && return 1
         sleep 0.05
     done
+}
+
+# --- devices (probe imaging / probe devicechange) ---------------------------------
+# Wine has no camera hardware: a test leaves the Imaging-class device record a
+# camera's driver installation would, and announces devices itself.
+
+# imaging_add <instance-id> <hardware-id>: an Imaging-class device with that one
+# hardware id, listed (by every process of the prefix) until imaging_remove. Wine
+# reports the instance id upper-cased.
+imaging_add() {
+    probe imaging add "$1" "$2"
+}
+
+# imaging_remove <instance-id>: removes it (the id is matched without regard to case).
+imaging_remove() {
+    probe imaging remove "$1"
+}
+
+# device_change <exe> <arrival|removal> <video|other|header-only|{class-guid}>: sends
+# WM_DEVICECHANGE to the program's main window, with a device-interface record of
+# the camera's video interface (video), of another interface class (other) or only
+# the header of a volume record (header-only). The answer is `value result`.
+device_change() {
+    probe devicechange "$1" "$2" "$3"
 }

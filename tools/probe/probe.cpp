@@ -5,6 +5,11 @@
 // Exit codes: 0 done, 1 not found / failed / timed out, 2 bad command line.
 
 #include <windows.h>
+#include <cfgmgr32.h>
+#include <dbt.h>
+#include <initguid.h>  // before devguid.h: defines GUID_DEVCLASS_IMAGE here
+#include <devguid.h>
+#include <setupapi.h>
 #include <tlhelp32.h>
 
 #include <fcntl.h>
@@ -13,6 +18,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -47,7 +53,11 @@ void usage() {
         "       probe send <exe-name> <msg> <wParam> <lParam>\n"
         "       probe waitexit <exe-name> <timeout-ms>\n"
         "       probe launchtime <path-to-exe> <runs>\n"
-        "       probe tempdir\n",
+        "       probe tempdir\n"
+        "       probe imaging add <instance-id> <hardware-id>\n"
+        "       probe imaging remove <instance-id>\n"
+        "       probe imaging list\n"
+        "       probe devicechange <exe-name> arrival|removal <class-guid>|video|other|header-only\n",
         stderr);
 }
 
@@ -466,6 +476,195 @@ int cmdTempDir() {
     return kOk;
 }
 
+// --- Imaging-class devices ------------------------------------------------------
+// Wine has no camera hardware; these are the device records a camera's driver
+// installation would leave, so a program listing Imaging devices finds one.
+
+int cmdImagingAdd(const char* instanceId, const char* hardwareId) {
+    HDEVINFO set = SetupDiCreateDeviceInfoList(&GUID_DEVCLASS_IMAGE, nullptr);
+    if (set == INVALID_HANDLE_VALUE) {
+        std::printf("error=SetupDiCreateDeviceInfoList %lu\n", GetLastError());
+        return kFailed;
+    }
+    int code = kOk;
+    SP_DEVINFO_DATA data{};
+    data.cbSize = sizeof data;
+    // REG_MULTI_SZ: the one id, then the empty string that ends the list.
+    std::string ids = std::string(hardwareId) + '\0' + '\0';
+    if (!SetupDiCreateDeviceInfoA(set, instanceId, &GUID_DEVCLASS_IMAGE, nullptr, nullptr, 0, &data)) {
+        std::printf("error=SetupDiCreateDeviceInfo %lu\n", GetLastError());
+        code = kFailed;
+    } else if (!SetupDiSetDeviceRegistryPropertyA(set, &data, SPDRP_HARDWAREID,
+                                                   reinterpret_cast<const BYTE*>(ids.data()),
+                                                   static_cast<DWORD>(ids.size()))) {
+        std::printf("error=SetupDiSetDeviceRegistryProperty %lu\n", GetLastError());
+        code = kFailed;
+    } else if (!SetupDiRegisterDeviceInfo(set, &data, 0, nullptr, nullptr, nullptr)) {
+        std::printf("error=SetupDiRegisterDeviceInfo %lu\n", GetLastError());
+        code = kFailed;
+    } else {
+        char id[MAX_DEVICE_ID_LEN + 1] = {};
+        if (CM_Get_Device_IDA(data.DevInst, id, sizeof id, 0) == CR_SUCCESS) {
+            std::printf("instance_id=%s\n", escaped(id).c_str());
+        }
+        std::printf("added=1\n");
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return code;
+}
+
+// The first string of a REG_MULTI_SZ property, or empty.
+std::string firstHardwareId(HDEVINFO set, SP_DEVINFO_DATA& data) {
+    DWORD required = 0;
+    SetupDiGetDeviceRegistryPropertyA(set, &data, SPDRP_HARDWAREID, nullptr, nullptr, 0, &required);
+    if (required == 0 || required > 64 * 1024) return {};
+    std::vector<char> buffer(required + 2, '\0');
+    if (!SetupDiGetDeviceRegistryPropertyA(set, &data, SPDRP_HARDWAREID, nullptr,
+                                           reinterpret_cast<BYTE*>(buffer.data()), required, nullptr)) {
+        return {};
+    }
+    return buffer.data();
+}
+
+// Walks the Imaging class; `visit` returns false to stop.
+template <typename Visit>
+bool forEachImagingDevice(Visit visit) {
+    HDEVINFO set = SetupDiGetClassDevsA(&GUID_DEVCLASS_IMAGE, nullptr, nullptr, 0);
+    if (set == INVALID_HANDLE_VALUE) {
+        std::printf("error=SetupDiGetClassDevs %lu\n", GetLastError());
+        return false;
+    }
+    SP_DEVINFO_DATA data{};
+    data.cbSize = sizeof data;
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &data); ++index) {
+        char id[MAX_DEVICE_ID_LEN + 1] = {};
+        if (CM_Get_Device_IDA(data.DevInst, id, sizeof id, 0) != CR_SUCCESS) id[0] = '\0';
+        if (!visit(set, data, std::string(id))) break;
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return true;
+}
+
+int cmdImagingRemove(const char* instanceId) {
+    int removed = 0;
+    DWORD error = 0;
+    const bool listed = forEachImagingDevice([&](HDEVINFO set, SP_DEVINFO_DATA& data, const std::string& id) {
+        // Wine stores instance ids upper-cased: compare without regard to case.
+        if (lower(id) != lower(instanceId)) return true;
+        if (SetupDiRemoveDevice(set, &data)) {
+            ++removed;
+        } else {
+            error = GetLastError();
+        }
+        return false;
+    });
+    if (!listed) return kFailed;
+    if (error != 0) std::printf("error=SetupDiRemoveDevice %lu\n", error);
+    std::printf("removed=%d\n", removed);
+    return removed > 0 ? kOk : kFailed;
+}
+
+int cmdImagingList() {
+    int count = 0;
+    const bool listed = forEachImagingDevice([&](HDEVINFO set, SP_DEVINFO_DATA& data, const std::string& id) {
+        std::printf("instance_id_%d=%s\n", count, escaped(id).c_str());
+        std::printf("hardware_id_%d=%s\n", count, escaped(firstHardwareId(set, data)).c_str());
+        ++count;
+        return true;
+    });
+    if (!listed) return kFailed;
+    std::printf("count=%d\n", count);
+    return kOk;
+}
+
+// --- device notifications ------------------------------------------------------
+// Nothing under Wine announces devices, so the test sends WM_DEVICECHANGE itself.
+// SendMessage, not PostMessage: Wine copies the record to the other process only
+// for a sent message (a posted pointer is refused).
+
+// The interface path a USB camera's video interface has.
+constexpr char kCameraInterfacePath[] =
+    "\\\\?\\usb#vid_7c3e&pid_410b&mi_00#6&2d8a7d2&0&0000#{6994ad05-93ef-11d0-a3cc-00a0c9223196}\\global";
+
+// KSCATEGORY_VIDEO, the class the companion registers for.
+constexpr GUID kVideoInterfaceClass = {
+    0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+// Any other interface class: GUID_DEVINTERFACE_USB_DEVICE.
+constexpr GUID kOtherInterfaceClass = {
+    0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+
+// "{6994AD05-93EF-11D0-A3CC-00A0C9223196}" (braces optional).
+bool parseGuid(const char* text, GUID& guid) {
+    unsigned long data1 = 0;
+    unsigned int data2 = 0, data3 = 0, b[8] = {};
+    int consumed = 0;
+    const char* start = text[0] == '{' ? text + 1 : text;
+    if (std::sscanf(start, "%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x%n", &data1, &data2, &data3, &b[0], &b[1],
+                    &b[2], &b[3], &b[4], &b[5], &b[6], &b[7], &consumed) != 11 ||
+        consumed != 36) {
+        return false;
+    }
+    const char* rest = start + consumed;
+    if (text[0] == '{' ? std::strcmp(rest, "}") != 0 : *rest != '\0') return false;
+    guid.Data1 = data1;
+    guid.Data2 = static_cast<unsigned short>(data2);
+    guid.Data3 = static_cast<unsigned short>(data3);
+    for (int i = 0; i < 8; ++i) guid.Data4[i] = static_cast<unsigned char>(b[i]);
+    return true;
+}
+
+int cmdDeviceChange(const char* name, const char* eventText, const char* what) {
+    WPARAM event = 0;
+    if (std::strcmp(eventText, "arrival") == 0) {
+        event = DBT_DEVICEARRIVAL;
+    } else if (std::strcmp(eventText, "removal") == 0) {
+        event = DBT_DEVICEREMOVECOMPLETE;
+    } else {
+        usage();
+        return kUsage;
+    }
+
+    std::vector<char> record;
+    if (std::strcmp(what, "header-only") == 0) {
+        // A record of another device type (a volume), only its header.
+        DEV_BROADCAST_HDR header{};
+        header.dbch_size = sizeof header;
+        header.dbch_devicetype = DBT_DEVTYP_VOLUME;
+        record.assign(reinterpret_cast<const char*>(&header), reinterpret_cast<const char*>(&header) + sizeof header);
+    } else {
+        GUID interfaceClass{};
+        if (std::strcmp(what, "video") == 0) {
+            interfaceClass = kVideoInterfaceClass;
+        } else if (std::strcmp(what, "other") == 0) {
+            interfaceClass = kOtherInterfaceClass;
+        } else if (!parseGuid(what, interfaceClass)) {
+            usage();
+            return kUsage;
+        }
+        const size_t size = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + sizeof kCameraInterfacePath;
+        record.assign(std::max(size, sizeof(DEV_BROADCAST_DEVICEINTERFACE_A)), '\0');
+        auto* broadcast = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(record.data());
+        broadcast->dbcc_size = static_cast<DWORD>(size);
+        broadcast->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        broadcast->dbcc_reserved = 0;
+        broadcast->dbcc_classguid = interfaceClass;
+        std::memcpy(broadcast->dbcc_name, kCameraInterfacePath, sizeof kCameraInterfacePath);
+    }
+
+    Found found{};
+    if (!firstMainWindow(name, found)) return kFailed;
+    printHwnd("hwnd", found.hwnd);
+    DWORD_PTR result = 0;
+    SetLastError(0);
+    if (!SendMessageTimeoutA(found.hwnd, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(record.data()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) {
+        std::printf("error=%lu\n", GetLastError());
+        return kFailed;
+    }
+    std::printf("result=%lld\n", static_cast<long long>(result));
+    return kOk;
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) {
         usage();
@@ -491,6 +690,10 @@ int run(int argc, char** argv) {
     if (command == "waitexit" && args == 2 && parseCount(arg[1], timeout)) return cmdWaitExit(arg[0], timeout);
     if (command == "launchtime" && args == 2 && parseCount(arg[1], timeout)) return cmdLaunchTime(arg[0], timeout);
     if (command == "tempdir" && args == 0) return cmdTempDir();
+    if (command == "imaging" && args == 3 && std::strcmp(arg[0], "add") == 0) return cmdImagingAdd(arg[1], arg[2]);
+    if (command == "imaging" && args == 2 && std::strcmp(arg[0], "remove") == 0) return cmdImagingRemove(arg[1]);
+    if (command == "imaging" && args == 1 && std::strcmp(arg[0], "list") == 0) return cmdImagingList();
+    if (command == "devicechange" && args == 3) return cmdDeviceChange(arg[0], arg[1], arg[2]);
     usage();
     return kUsage;
 }

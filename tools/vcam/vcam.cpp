@@ -2,7 +2,8 @@
 // category of a Wine prefix, it is found by the real DirectShow device enumerator and
 // bound like a camera driver's capture filter; its custom property interface is
 // answered by the same emulated camera the Linux tests use, and everything that camera
-// sees is appended to the file named by VCAM_JOURNAL for the test script to read.
+// sees is appended to the file named by VCAM_JOURNAL for the test script to read. It
+// also answers IAMVideoProcAmp with fixed ranges, journaling every Set.
 //
 // Test equipment, never shipped.
 
@@ -13,6 +14,7 @@
 #include <ocidl.h>
 #include <dshow.h>
 
+#include <cstdio>
 #include <map>
 #include <new>
 #include <string>
@@ -32,10 +34,59 @@ const CLSID kClsidVirtualCamera = {
 // Every bind makes a new filter object, but the camera behind a device path is one
 // piece of hardware: its state lives here for the life of the process.
 
+struct ProcAmpSetting {
+    LONG value;
+    LONG flags;
+};
+
 struct Device {
     sim::EmulatedCamera camera;
     std::string friendlyName;  // UTF-8, as the journal is written
+    std::map<LONG, ProcAmpSetting> procAmp;  // what Set stored, by property
 };
+
+// --- the picture settings (IAMVideoProcAmp) ---------------------------------------------
+// The ranges a typical laptop camera reports; a camera registered with "nohue" has
+// no Hue range, as some drivers do.
+
+struct ProcAmpRange {
+    LONG property;
+    LONG min;
+    LONG max;
+    LONG step;
+    LONG defaultValue;
+    LONG caps;
+};
+
+constexpr LONG kManual = VideoProcAmp_Flags_Manual;
+constexpr LONG kAutoManual = VideoProcAmp_Flags_Auto | VideoProcAmp_Flags_Manual;
+constexpr LONG kPowerlineFrequency = 13;  // the kernel-streaming id; IAMVideoProcAmp names it nowhere
+
+constexpr ProcAmpRange kProcAmpRanges[] = {
+    {VideoProcAmp_Brightness, 0, 255, 1, 128, kManual},
+    {VideoProcAmp_Contrast, 0, 100, 1, 50, kManual},
+    {VideoProcAmp_Hue, -180, 180, 1, 0, kManual},
+    {VideoProcAmp_Saturation, 0, 100, 1, 64, kManual},
+    {VideoProcAmp_Sharpness, 0, 7, 1, 3, kManual},
+    {VideoProcAmp_Gamma, 100, 300, 1, 100, kManual},
+    {VideoProcAmp_WhiteBalance, 2800, 6500, 1, 4600, kAutoManual},
+    {VideoProcAmp_BacklightCompensation, 0, 2, 1, 1, kManual},
+    {kPowerlineFrequency, 0, 2, 1, 1, kManual},
+};
+
+const ProcAmpRange* procAmpRangeOf(LONG property) {
+    for (const ProcAmpRange& range : kProcAmpRanges) {
+        if (range.property == property) return &range;
+    }
+    return nullptr;
+}
+
+std::string procAmpLine(LONG property, LONG value, LONG flags) {
+    char line[64];
+    std::snprintf(line, sizeof line, "procamp %ld %ld %ld", static_cast<long>(property), static_cast<long>(value),
+                  static_cast<long>(flags));
+    return line;
+}
 
 SRWLOCK g_devicesLock = SRWLOCK_INIT;
 std::map<std::wstring, Device>* g_devices = nullptr;  // never freed: filters may outlive DLL detach order
@@ -105,13 +156,16 @@ bool readBagString(IPropertyBag* bag, const wchar_t* name, std::wstring& out) {
 // bag and asked for the driver's custom property interface. It never joins a graph,
 // so the streaming side answers E_NOTIMPL.
 
-class VirtualCameraFilter final : public IBaseFilter, public IPersistPropertyBag, public ICameraCustomPropertyCom {
+class VirtualCameraFilter final : public IBaseFilter,
+                                  public IPersistPropertyBag,
+                                  public ICameraCustomPropertyCom,
+                                  public IAMVideoProcAmp {
 public:
     VirtualCameraFilter() = default;
     VirtualCameraFilter(const VirtualCameraFilter&) = delete;
     VirtualCameraFilter& operator=(const VirtualCameraFilter&) = delete;
 
-    // IUnknown (one identity for all three bases)
+    // IUnknown (one identity for all the bases)
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
         *out = nullptr;
@@ -121,6 +175,8 @@ public:
             *out = static_cast<IPersistPropertyBag*>(this);
         } else if (riid == win32::kIID_CameraCustomProperty && m_answersCustom) {
             *out = static_cast<ICameraCustomPropertyCom*>(this);
+        } else if (riid == IID_IAMVideoProcAmp) {
+            *out = static_cast<IAMVideoProcAmp*>(this);
         } else {
             return E_NOINTERFACE;
         }
@@ -189,6 +245,8 @@ public:
         readBagString(bag, L"VcamOptions", options);
         // "nocustom": a camera whose driver does not answer the custom interface.
         m_answersCustom = options.find(L"nocustom") == std::wstring::npos;
+        // "nohue": the proc amp has no Hue range.
+        m_hasHue = options.find(L"nohue") == std::wstring::npos;
         DevicesGuard guard;
         m_device = &deviceFor(devicePath, toUtf8(friendlyName));
         return S_OK;
@@ -208,8 +266,61 @@ public:
         return static_cast<HRESULT>(m_device->camera.setCustomProperty(id, data));
     }
 
+    // IAMVideoProcAmp. Every Set is journaled, a refused one (no such range, value
+    // outside it) with " refused" after it; the flags are journaled, not checked.
+    HRESULT STDMETHODCALLTYPE GetRange(LONG property, LONG* min, LONG* max, LONG* step, LONG* defaultValue,
+                                       LONG* caps) override {
+        if (!m_device) return E_UNEXPECTED;
+        if (!min || !max || !step || !defaultValue || !caps) return E_POINTER;
+        DevicesGuard guard;
+        const ProcAmpRange* range = rangeOf(property);
+        if (!range) {
+            appendJournal(m_device->friendlyName, "procamp range " + std::to_string(property) + " refused");
+            return E_PROP_ID_UNSUPPORTED;
+        }
+        *min = range->min;
+        *max = range->max;
+        *step = range->step;
+        *defaultValue = range->defaultValue;
+        *caps = range->caps;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Set(LONG property, LONG value, LONG flags) override {
+        if (!m_device) return E_UNEXPECTED;
+        DevicesGuard guard;
+        const std::string line = procAmpLine(property, value, flags);
+        const ProcAmpRange* range = rangeOf(property);
+        if (!range) {
+            appendJournal(m_device->friendlyName, line + " refused");
+            return E_PROP_ID_UNSUPPORTED;
+        }
+        if (value < range->min || value > range->max) {
+            appendJournal(m_device->friendlyName, line + " refused");
+            return E_INVALIDARG;
+        }
+        m_device->procAmp[property] = ProcAmpSetting{value, flags};
+        appendJournal(m_device->friendlyName, line);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Get(LONG property, LONG* value, LONG* flags) override {
+        if (!m_device) return E_UNEXPECTED;
+        if (!value || !flags) return E_POINTER;
+        const ProcAmpRange* range = rangeOf(property);
+        if (!range) return E_PROP_ID_UNSUPPORTED;
+        DevicesGuard guard;
+        auto stored = m_device->procAmp.find(property);
+        *value = stored != m_device->procAmp.end() ? stored->second.value : range->defaultValue;
+        *flags = stored != m_device->procAmp.end() ? stored->second.flags : kManual;
+        return S_OK;
+    }
+
 private:
     ~VirtualCameraFilter() = default;
+
+    const ProcAmpRange* rangeOf(LONG property) const {
+        if (property == VideoProcAmp_Hue && !m_hasHue) return nullptr;
+        return procAmpRangeOf(property);
+    }
 
     HRESULT setState(FILTER_STATE state) {
         m_state = state;
@@ -219,6 +330,7 @@ private:
     LONG m_refs = 1;
     FILTER_STATE m_state = State_Stopped;
     bool m_answersCustom = true;
+    bool m_hasHue = true;
     Device* m_device = nullptr;  // set by Load
 };
 

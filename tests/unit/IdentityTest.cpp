@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "firmware/HexWord.h"
+#include "firmware/UsbIdentity.h"
+#include "platform/Constants.h"
+#include "tests/unit/ShellTestSupport.h"
+
+using namespace platform;
+using testing_support::RunningDialog;
+
+namespace {
+constexpr const char* kDriverKey = "SOFTWARE\\Velnor VNUVCb";
+}
+
+TEST(HexWord, ParsesFourCharactersMostSignificantFirst) {
+    struct Case {
+        const char text[5];
+        std::uint16_t value;
+    };
+    const Case cases[] = {
+        {"1234", 0x1234}, {"ABCD", 0xABCD}, {"abcd", 0xABCD}, {" 123", 0x0123}, {"12G4", 0xFFFF},
+        {":;<=", 0xABCD}, {">?00", 0xEF00}, {"\0\0\0\0", 0}, {"1\0" "23", 0x1023}, {"-123", 0xFFFF},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(firmware::ParseHexWord(c.text), c.value) << c.text;
+    }
+    EXPECT_EQ(firmware::ParseHexWord(nullptr), 0xFFFF);
+}
+
+TEST(UsbIdentity, InstanceKeyIsTheFourthToken) {
+    struct Case {
+        const char* id;
+        const char* key;
+    };
+    const Case cases[] = {
+        {"usb\\vid_7c3e&pid_410b&mi_00\\6&2d8a7d2&0&0000", "2d8a7d2"},
+        {"usb\\\\vid_1&pid_2\\\\7&abc&0", "abc"},  // empty tokens are skipped
+        {"usb\\vid_7c3e&pid_410b\\5&1234", "1234"},
+        {"usb\\vid_7c3e&pid_410b\\123456", ""},  // no '&' in the instance part
+        {"usb", ""},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(firmware::InstanceKey(c.id), c.key) << c.id;
+    }
+}
+
+TEST(IdentityCheck, RecordsNewCamerasAndRecognisesKnownOnes) {
+    RunningDialog run;
+    run.machine.deviceSetup.addImagingDevice("USB\\VID_7C3E&PID_410B&MI_00\\6&2D8A7D2&0&0000",
+                                             "USB\\VID_7C3E&PID_410B&REV_0100");
+    run.start();
+    auto& registry = run.machine.registry;
+
+    EXPECT_EQ(run.dialog->CheckDeviceIdentity(), 1);
+    EXPECT_TRUE(run.machine.trace.contains("====Reg is empty"));
+    EXPECT_TRUE(run.machine.trace.contains("old method Pid=0x410b, vid=0x7c3e"));
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(registry.get(Hive::CurrentUser, kDriverKey, "Camera_VID", type, bytes));
+    EXPECT_EQ(type, kREG_DWORD);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x3E, 0x7C, 0, 0}));
+    run.dialog->CloseDriverKey();
+
+    run.machine.trace.clear();
+    EXPECT_EQ(run.dialog->CheckDeviceIdentity(), 0);
+    EXPECT_FALSE(run.machine.trace.contains("====I write the pid vid in reg"));
+    run.dialog->CloseDriverKey();
+
+    struct Change {
+        const char* name;
+        std::function<void()> apply;
+    };
+    const Change changes[] = {
+        {"other product", [&] { registry.putDword(Hive::CurrentUser, kDriverKey, "Camera_PID", 0x1234); }},
+        {"pid unreadable", [&] { registry.put(Hive::CurrentUser, kDriverKey, "Camera_PID", kREG_NONE, {}); }},
+        {"vid as string", [&] { registry.putString(Hive::CurrentUser, kDriverKey, "Camera_VID", "7c3e"); }},
+        {"vid as 8 bytes", [&] {
+             registry.put(Hive::CurrentUser, kDriverKey, "Camera_VID", kREG_QWORD, {0x3E, 0x7C, 0, 0, 0, 0, 0, 0});
+         }},
+    };
+    for (const Change& change : changes) {
+        change.apply();
+        run.machine.trace.clear();
+        EXPECT_EQ(run.dialog->CheckDeviceIdentity(), 1) << change.name;
+        EXPECT_TRUE(run.machine.trace.contains("====I write the pid vid in reg")) << change.name;
+        run.dialog->CloseDriverKey();
+        EXPECT_EQ(run.dialog->CheckDeviceIdentity(), 0) << change.name;
+        run.dialog->CloseDriverKey();
+    }
+    EXPECT_EQ(registry.openHandleCount(), 0);
+}
+
+TEST(IdentityCheck, TheLastUsableImagingDeviceGivesTheIds) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> hardwareIds;
+        std::uint16_t vid;
+        std::uint16_t pid;
+    };
+    const Case cases[] = {
+        {"last wins", {"USB\\VID_1111&PID_2222&REV_0001", "USB\\VID_3333&PID_4444&REV_0001"}, 0x3333, 0x4444},
+        {"short ids are passed over", {"USB\\VID_1111&PID_2222", "USB\\VID_12"}, 0x1111, 0x2222},
+        {"no device keeps what was there", {}, 0, 0},
+        {"junk characters", {"USB\\VID_12G4&PID_abcd&REV_0001"}, 0xFFFF, 0xABCD},
+        {"very long id", {"USB\\VID_5555&PID_6666" + std::string(5000, 'x')}, 0x5555, 0x6666},
+    };
+    for (const Case& c : cases) {
+        RunningDialog run;
+        for (const std::string& id : c.hardwareIds) {
+            run.machine.deviceSetup.addImagingDevice("USB\\X\\1&2", id);
+        }
+        run.start();
+        run.dialog->CheckDeviceIdentity();
+        EXPECT_EQ(run.dialog->identity().vid, c.vid) << c.name;
+        EXPECT_EQ(run.dialog->identity().pid, c.pid) << c.name;
+        EXPECT_EQ(run.machine.deviceSetup.openSets(), 0) << c.name;
+    }
+}
+
+TEST(DeviceChange, OnlyVideoInterfaceArrivalsRunABringUp) {
+    struct Case {
+        const char* name;
+        WParam event;
+        std::uint32_t type;
+        std::uint32_t size;
+        Guid classGuid;
+        LResult result;
+        std::size_t bringUps;
+    };
+    const Guid other = {0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
+    const Case cases[] = {
+        {"video arrival", kDBT_DEVICEARRIVAL, kDBT_DEVTYP_DEVICEINTERFACE, 32, kKSCATEGORY_VIDEO, 1, 1},
+        {"video removal", kDBT_DEVICEREMOVECOMPLETE, kDBT_DEVTYP_DEVICEINTERFACE, 32, kKSCATEGORY_VIDEO, 1, 0},
+        {"other class", kDBT_DEVICEARRIVAL, kDBT_DEVTYP_DEVICEINTERFACE, 32, other, 1, 0},
+        {"volume", kDBT_DEVICEARRIVAL, 2, 32, kKSCATEGORY_VIDEO, 0, 0},
+        {"short record", kDBT_DEVICEARRIVAL, kDBT_DEVTYP_DEVICEINTERFACE, 12, kKSCATEGORY_VIDEO, 0, 0},
+        {"other event", 0x0007, kDBT_DEVTYP_DEVICEINTERFACE, 32, kKSCATEGORY_VIDEO, 0, 0},
+    };
+    for (const Case& c : cases) {
+        RunningDialog run;
+        run.start();
+        DevBroadcastDeviceInterface notice{};
+        notice.dbcc_size = c.size;
+        notice.dbcc_devicetype = c.type;
+        notice.dbcc_classguid = c.classGuid;
+        const LResult result =
+            run.machine.window.sendMessage(kWM_DEVICECHANGE, c.event, reinterpret_cast<LParam>(&notice));
+        EXPECT_EQ(result, c.result) << c.name;
+        EXPECT_EQ(run.machine.trace.count("in MactionAction"), c.bringUps) << c.name;
+        EXPECT_EQ(run.dialog->pCamera(), nullptr) << c.name;
+    }
+    RunningDialog run;
+    run.start();
+    EXPECT_EQ(run.machine.window.sendMessage(kWM_DEVICECHANGE, kDBT_DEVICEARRIVAL, 0), 0);
+    ASSERT_EQ(run.machine.deviceSetup.registrations().size(), 1u);
+    EXPECT_EQ(run.machine.deviceSetup.registrations()[0].interfaceClass, kKSCATEGORY_VIDEO);
+    EXPECT_EQ(run.machine.deviceSetup.registrations()[0].window, run.machine.window.window());
+}
