@@ -159,3 +159,52 @@ TEST(DeviceChange, OnlyVideoInterfaceArrivalsRunABringUp) {
     EXPECT_EQ(run.machine.deviceSetup.registrations()[0].interfaceClass, kKSCATEGORY_VIDEO);
     EXPECT_EQ(run.machine.deviceSetup.registrations()[0].window, run.machine.window.window());
 }
+
+#include "tests/unit/FirmwareTestSupport.h"
+
+TEST(UsbIdentity, FindsTheImagingDeviceOfTheOpenedCamera) {
+    struct Device {
+        std::string instanceId;
+        std::string hardwareId;
+        bool hasAddress;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Device> devices;
+        std::uint16_t vid;
+        std::uint16_t pid;
+    };
+    const std::string ours = "USB\\VID_7C3E&PID_410B&MI_00\\6&2D8A7D2&0&0000";
+    const Case cases[] = {
+        {"match", {{ours, "USB\\VID_7C3E&PID_410B&REV_0100", true}}, 0x7C3E, 0x410B},
+        {"other instance", {{"USB\\VID_1111&PID_2222&MI_00\\6&FFFF&0&0000", "USB\\VID_1111&PID_2222&REV_0100", true}},
+         0xAAAA, 0xBBBB},
+        {"no address", {{ours, "USB\\VID_7C3E&PID_410B&REV_0100", false}}, 0xAAAA, 0xBBBB},
+        {"no & in the instance part", {{"USB\\VID_7C3E&PID_410B\\2D8A7D2", "USB\\VID_7C3E&PID_410B&REV_0", true}},
+         0xAAAA, 0xBBBB},
+        {"short hardware id", {{ours, "USB\\VID_12", true}}, 0xFFFF, 0xFFFF},  // reads on into the next id
+        {"junk hardware id", {{ours, "USB\\VID_zzzz&PID_12;4&REV", true}}, 0xFFFF, 0x12B4},
+        {"huge instance id", {{std::string(5000, 'a'), "USB\\VID_7C3E&PID_410B&REV_0100", true}}, 0xAAAA, 0xBBBB},
+    };
+    for (const Case& c : cases) {
+        testing_support::FirmwareRig rig;
+        for (const Device& device : c.devices) {
+            rig.machine.deviceSetup.addImagingDevice(device.instanceId, device.hardwareId).hasAddress =
+                device.hasAddress;
+        }
+        ASSERT_EQ(rig.open(), 0);
+        firmware::UsbIdentity record;
+        record.vid = 0xAAAA;
+        record.pid = 0xBBBB;
+        EXPECT_EQ(rig.channel->FindUsbIdentity(record), 0) << c.name;
+        EXPECT_EQ(record.vid, c.vid) << c.name;
+        EXPECT_EQ(record.pid, c.pid) << c.name;
+    }
+    testing_support::FirmwareRig rig;
+    ASSERT_EQ(rig.open(), 0);
+    firmware::UsbIdentity record;
+    rig.machine.deviceSetup.setEnumEndError(kERROR_ACCESS_DENIED);
+    EXPECT_EQ(rig.channel->FindUsbIdentity(record), 1);
+    rig.machine.deviceSetup.failClassDevs(true);
+    EXPECT_EQ(rig.channel->FindUsbIdentity(record), 1);
+}

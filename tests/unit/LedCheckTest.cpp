@@ -1,0 +1,189 @@
+#include <gtest/gtest.h>
+
+#include "platform/Constants.h"
+#include "tests/unit/FirmwareTestSupport.h"
+
+using namespace platform;
+using testing_support::FirmwareRig;
+
+namespace {
+
+constexpr const char* kDriverKey = "SOFTWARE\\Velnor VNUVCb";
+
+struct LedRig : FirmwareRig {
+    explicit LedRig(std::uint8_t controllerId, const firmware::Variant& variant = firmware::kTiltmate,
+                    std::uint8_t flashType = 0x79)
+        : FirmwareRig(controllerId, variant, flashType) {}
+    void run(std::uint32_t devInfo = 0) {
+        dialog->oemRecords()[0].devInfo = devInfo;
+        EXPECT_EQ(open(), 0);
+        machine.trace.clear();
+        dialog->CheckLED();
+        dialog->CloseDriverKey();
+    }
+    bool dword(const char* name, std::uint32_t& value) {
+        std::uint32_t type = 0;
+        std::vector<std::uint8_t> bytes;
+        if (!machine.registry.get(Hive::CurrentUser, kDriverKey, name, type, bytes) || type != kREG_DWORD ||
+            bytes.size() != 4) {
+            return false;
+        }
+        value = bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+        return true;
+    }
+    std::uint8_t flashByte() { return camera->flash().data()[0xD000]; }
+    bool erased() {
+        for (const auto& line : camera->journal()) {
+            if (line.rfind("flash erase", 0) == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST(LedCheck, FirstRunTakesTheOemDefault) {
+    struct Case {
+        std::uint8_t controller;
+        std::uint32_t devInfo;
+        std::uint16_t ledRegister;
+        std::uint8_t led;
+    };
+    const Case cases[] = {
+        {0x85, 0x200, 0x250D, 1}, {0xB0, 0x100, 0x250F, 0}, {0xC0, 0x200, 0x250D, 1}, {0xC0, 0, 0x250D, 0},
+    };
+    for (const Case& c : cases) {
+        LedRig rig(c.controller);
+        rig.run(c.devInfo);
+        EXPECT_EQ(rig.camera->controller().registerValue(c.ledRegister), c.led) << std::hex << int(c.controller);
+        EXPECT_EQ(rig.flashByte(), c.led) << std::hex << int(c.controller);
+        std::uint32_t setting = 99, def = 99;
+        ASSERT_TRUE(rig.dword("LED_Setting", setting));
+        ASSERT_TRUE(rig.dword("LED_Def", def));
+        EXPECT_EQ(setting, c.led);
+        EXPECT_EQ(def, c.led);
+        EXPECT_TRUE(rig.machine.trace.contains("==== First Download_Sector Success\t===="));
+    }
+    LedRig rig(0x85);
+    rig.run(0x200);
+    const std::vector<std::string> expected = {
+        "in CheckLED",   "Get_ICType",  "Get_FlashType", "Upload_Sector", "====LED Reg is empty",
+        "ky devInfo =512", "set 250d=1", "==== First Download_Sector Success\t===="};
+    EXPECT_EQ(rig.machine.trace.messages(), expected);
+}
+
+TEST(LedCheck, LaterRunsFollowTheRegistry) {
+    struct Case {
+        const char* name;
+        std::uint8_t cameraByte;
+        std::vector<std::uint8_t> stored;
+        std::uint32_t storedType;
+        bool written;
+        const char* outcome;
+    };
+    const Case cases[] = {
+        {"equal", 1, {1, 0, 0, 0}, kREG_DWORD, false, "====\tDownload_Sector Success\t===="},
+        {"differs", 0, {1, 0, 0, 0}, kREG_DWORD, true, "====\tDownload_Sector Success\t===="},
+        {"0x101 against 1", 1, {1, 1, 0, 0}, kREG_DWORD, true, "====\tDownload_Sector Success\t===="},
+        {"8 bytes: a first run", 1, {1, 0, 0, 0, 0, 0, 0, 0}, kREG_QWORD, true,
+         "==== First Download_Sector Success\t===="},
+        {"a string: a first run", 1, {'1', 0}, kREG_SZ, true, "==== First Download_Sector Success\t===="},
+    };
+    for (const Case& c : cases) {
+        LedRig rig(0x85);
+        rig.camera->flash().data()[0xD000] = c.cameraByte;
+        rig.machine.registry.put(Hive::CurrentUser, kDriverKey, "LED_Setting", c.storedType, c.stored);
+        rig.run(0);
+        EXPECT_TRUE(rig.machine.trace.contains(c.outcome)) << c.name;
+        EXPECT_EQ(rig.erased(), c.written) << c.name;
+        bool registerWritten = false;
+        for (const auto& [address, value] : rig.camera->controller().registerWrites()) {
+            registerWritten = registerWritten || address == 0x250D;
+        }
+        EXPECT_EQ(registerWritten, c.written) << c.name;
+        // A stored setting wins; without one the OEM default (0 here) is written.
+        EXPECT_EQ(rig.flashByte(), c.storedType == kREG_DWORD ? 1 : 0) << c.name;
+    }
+}
+
+TEST(LedCheck, TheRestOfTheSectorSurvives) {
+    for (std::uint8_t controller : {0x85, 0xB0, 0xC0}) {
+        LedRig rig(controller);
+        std::vector<std::uint8_t> image(0x10000, 0xFF);
+        image[0xD000] = 0;
+        for (std::size_t i = 1; i < 0x1000; i += 7) {
+            image[0xD000 + i] = static_cast<std::uint8_t>(i * 13);
+        }
+        image[0xDFFF] = 0x42;
+        image[0xE000] = 0x24;  // the next sector is never touched
+        rig.camera->loadFlash(image);
+        rig.run(0x200);
+        image[0xD000] = 1;
+        EXPECT_EQ(rig.camera->flash().data(), image) << std::hex << int(controller);
+        EXPECT_TRUE(rig.machine.trace.contains("==== First Download_Sector Success\t===="));
+    }
+}
+
+TEST(LedCheck, AnUnreadableOrUnwritableSectorIsNeverErased) {
+    struct Case {
+        const char* name;
+        std::uint8_t controller;
+        const firmware::Variant* variant;
+        std::uint8_t variantRegister;
+        bool unknownFlash;
+        bool failRead;
+    };
+    const Case cases[] = {
+        {"unknown flash", 0x85, &firmware::kTiltmate, 0, true, false},
+        {"read fails", 0xB0, &firmware::kTiltmate, 0, false, true},
+        {"no write path (l)", 0xA3, &firmware::kViewmate, 0x10, false, false},
+        {"no write path (f)", 0x60, &firmware::kTiltmate, 0, false, false},
+    };
+    for (const Case& c : cases) {
+        LedRig rig(c.controller, *c.variant);
+        rig.camera->controller().setVariant(c.variantRegister);
+        if (c.unknownFlash) {
+            rig.camera->flash().setChip(sim::EmulatedFlash::unknownChip());
+        }
+        std::vector<std::uint8_t> image(0x10000, 0x3C);
+        rig.camera->loadFlash(image);
+        if (c.failRead) {
+            // Find where the sector read falls in a run like this one, then fail it.
+            LedRig reference(c.controller, *c.variant);
+            reference.run(0x200);
+            const auto& transfers = reference.camera->transfers();
+            std::uint32_t readNumber = 0;
+            for (std::size_t i = 0; i < transfers.size(); ++i) {
+                if (transfers[i].request == sim::XuRequest::GetCur && transfers[i].selector == 15) {
+                    readNumber = static_cast<std::uint32_t>(i + 1);
+                    break;
+                }
+            }
+            ASSERT_NE(readNumber, 0u);
+            rig.camera->failTransfer(readNumber);
+            ASSERT_EQ(rig.open(), 0);
+            rig.dialog->oemRecords()[0].devInfo = 0x200;
+            rig.machine.trace.clear();
+            rig.dialog->CheckLED();
+            rig.dialog->CloseDriverKey();
+        } else {
+            rig.run(0x200);
+        }
+        EXPECT_EQ(rig.camera->flash().data(), image) << c.name;
+        EXPECT_TRUE(rig.machine.trace.contains("==== First Download_Sector Fail\t====")) << c.name;
+        std::uint32_t setting = 0;
+        EXPECT_TRUE(rig.dword("LED_Setting", setting)) << c.name;
+        EXPECT_EQ(setting, 1u) << c.name;
+        const std::uint16_t ledRegister = c.controller == 0xB0 ? 0x250F : 0x250D;
+        EXPECT_EQ(rig.camera->controller().registerValue(ledRegister), 1) << c.name;
+    }
+}
+
+TEST(LedCheck, FlashTypeChoosesTheStepTable) {
+    LedRig rig(0xC0, firmware::kTiltmate, 0x7C);  // erases only with D7
+    rig.run(0x200);
+    EXPECT_EQ(rig.flashByte(), 1);
+    EXPECT_EQ(rig.camera->controller().step(6), 0xD7);
+}
