@@ -6,6 +6,7 @@
 
 #include "firmware/HexWord.h"
 #include "platform/Constants.h"
+#include "platform/RegistryValues.h"
 #include "shell/CBACKDlg.h"
 #include "shell/Format.h"
 
@@ -22,25 +23,6 @@ constexpr std::int32_t kDefaultedProperties[] = {
 constexpr std::uint32_t kMaxImagingDevices = 4096;
 // "USB\VID_vvvv&PID_pppp": the product id ends at character 20.
 constexpr std::size_t kHardwareIdLength = 21;
-
-// Reads a 4-byte REG_DWORD; anything else counts as missing.
-bool ReadDword(IRegistry& registry, RegKey key, const char* name, std::uint32_t& value) {
-    std::uint8_t bytes[4] = {0, 0, 0, 0};
-    std::uint32_t type = 0;
-    std::uint32_t size = sizeof bytes;
-    if (key == 0 || registry.queryValue(key, name, &type, bytes, &size) != kERROR_SUCCESS || type != kREG_DWORD ||
-        size != sizeof bytes) {
-        return false;
-    }
-    std::memcpy(&value, bytes, sizeof value);
-    return true;
-}
-
-void WriteDword(IRegistry& registry, RegKey key, const char* name, std::uint32_t value) {
-    std::uint8_t bytes[4];
-    std::memcpy(bytes, &value, sizeof bytes);
-    registry.setValue(key, name, kREG_DWORD, bytes, sizeof bytes);
-}
 
 }  // namespace
 
@@ -135,10 +117,10 @@ int CBACKDlg::CheckDeviceIdentity() {
     const RegKey key = OpenDriverKey();
     std::uint32_t storedVid = 0;
     std::uint32_t storedPid = 0;
-    if (!ReadDword(m_platform.registry, key, "Camera_VID", storedVid)) {
+    if (!ReadDwordValue(m_platform.registry, key, "Camera_VID", storedVid)) {
         WriteLog("====Reg is empty", 0);
     } else {
-        if (ReadDword(m_platform.registry, key, "Camera_PID", storedPid) && storedVid == m_identity.vid &&
+        if (ReadDwordValue(m_platform.registry, key, "Camera_PID", storedPid) && storedVid == m_identity.vid &&
             storedPid == m_identity.pid) {
             return 0;
         }
@@ -146,8 +128,8 @@ int CBACKDlg::CheckDeviceIdentity() {
     }
     WriteLog("====I write the pid vid in reg", 0);
     if (key != 0) {
-        WriteDword(m_platform.registry, key, "Camera_VID", m_identity.vid);
-        WriteDword(m_platform.registry, key, "Camera_PID", m_identity.pid);
+        WriteDwordValue(m_platform.registry, key, "Camera_VID", m_identity.vid);
+        WriteDwordValue(m_platform.registry, key, "Camera_PID", m_identity.pid);
     }
     return 1;
 }

@@ -40,16 +40,20 @@ Status CXUTransport::TunnelSet(std::uint8_t code, std::uint8_t selector, std::ui
     return m_pCustom->SetCustomProperty(kTunnelProperty, block.data());
 }
 
+void CXUTransport::PrepareNodeRequest(std::uint8_t selector, std::uint32_t direction) {
+    m_request.Id = selector;
+    m_request.Flags = direction | kKSPROPERTY_TYPE_TOPOLOGY;
+    m_request.NodeId = m_nodeId;
+    m_request.Reserved = 0;
+}
+
 Status CXUTransport::GetCur(std::uint8_t selector, std::uint32_t length, std::uint8_t* buffer) {
     switch (m_path) {
         case TransportPath::Node:
             if (!m_pKsControl) {
                 return kE_POINTER;
             }
-            m_request.Id = selector;
-            m_request.Flags = kKSPROPERTY_TYPE_GET | kKSPROPERTY_TYPE_TOPOLOGY;
-            m_request.NodeId = m_nodeId;
-            m_request.Reserved = 0;
+            PrepareNodeRequest(selector, kKSPROPERTY_TYPE_GET);
             return m_pKsControl->KsProperty(m_request, kKspNodeSize, buffer, length, nullptr);
         case TransportPath::Tunnel: {
             if (m_pCustom == nullptr) {
@@ -79,10 +83,7 @@ Status CXUTransport::SetCur(std::uint8_t selector, std::uint32_t length, const s
             if (!m_pKsControl) {
                 return kE_POINTER;
             }
-            m_request.Id = selector;
-            m_request.Flags = kKSPROPERTY_TYPE_SET | kKSPROPERTY_TYPE_TOPOLOGY;
-            m_request.NodeId = m_nodeId;
-            m_request.Reserved = 0;
+            PrepareNodeRequest(selector, kKSPROPERTY_TYPE_SET);
             return m_pKsControl->KsProperty(m_request, kKspNodeSize, const_cast<std::uint8_t*>(data), length,
                                             nullptr);
         case TransportPath::Tunnel:
@@ -108,10 +109,7 @@ Status CXUTransport::GetLen(std::uint8_t selector, std::uint32_t* length) {
             if (!m_pKsControl) {
                 return kE_POINTER;
             }
-            m_request.Id = selector;
-            m_request.Flags = kKSPROPERTY_TYPE_GET | kKSPROPERTY_TYPE_TOPOLOGY;
-            m_request.NodeId = m_nodeId;
-            m_request.Reserved = 0;
+            PrepareNodeRequest(selector, kKSPROPERTY_TYPE_GET);
             std::uint32_t returned = 0;
             const Status status = m_pKsControl->KsProperty(m_request, kKspNodeSize, nullptr, 0, &returned);
             if (status == kHRESULT_ERROR_MORE_DATA) {

@@ -55,6 +55,8 @@ public:
     platform::KspNode m_request{};
 
 private:
+    // The kept KSP_NODE, aimed at one control of the bound node.
+    void PrepareNodeRequest(std::uint8_t selector, std::uint32_t direction);
     Status Probe();
     Status ProbeUntilReady();
     Status TunnelSet(std::uint8_t code, std::uint8_t selector, std::uint32_t length, const std::uint8_t* data);

@@ -6,6 +6,7 @@
 
 #include "firmware/CFirmwareChannel.h"
 #include "platform/Constants.h"
+#include "platform/RegistryValues.h"
 #include "shell/CBACKDlg.h"
 #include "shell/Format.h"
 
@@ -27,12 +28,6 @@ bool HasWritePath(char chip) { return chip == 'h' || chip == 'i' || chip == 'j' 
 std::uint8_t SectorCommand(std::uint8_t flashType) {
     const int kind = CommandKind(flashType);
     return kind < 0 ? flashType : static_cast<std::uint8_t>(kind);
-}
-
-void WriteDword(IRegistry& registry, RegKey key, const char* name, std::uint32_t value) {
-    std::uint8_t bytes[4];
-    std::memcpy(bytes, &value, sizeof bytes);
-    registry.setValue(key, name, kREG_DWORD, bytes, sizeof bytes);
 }
 
 }  // namespace
@@ -74,15 +69,7 @@ void CBACKDlg::CheckLED() {
     // Only a genuine 4-byte DWORD counts as a stored setting; anything else is rewritten.
     const RegKey key = OpenDriverKey();
     std::uint32_t ledSetting = 0;
-    bool stored = false;
-    if (key != 0) {
-        std::uint32_t type = 0;
-        std::uint32_t size = sizeof ledSetting;
-        std::uint8_t bytes[4] = {0, 0, 0, 0};
-        stored = m_platform.registry.queryValue(key, "LED_Setting", &type, bytes, &size) == kERROR_SUCCESS &&
-                 type == kREG_DWORD && size == sizeof ledSetting;
-        std::memcpy(&ledSetting, bytes, sizeof ledSetting);
-    }
+    const bool stored = ReadDwordValue(m_platform.registry, key, "LED_Setting", ledSetting);
 
     WriteLog("Get_ICType", 0);
     char chip = 'd';
@@ -143,8 +130,8 @@ void CBACKDlg::CheckLED() {
         const Status status = rewriteSector();
         WriteLog(status == 0 ? "==== First Download_Sector Success\t====" : "==== First Download_Sector Fail\t====", 0);
         if (key != 0) {
-            WriteDword(m_platform.registry, key, "LED_Def", (devInfo & rotation::kLedDefaultBit) != 0 ? 1 : 0);
-            WriteDword(m_platform.registry, key, "LED_Setting", led);
+            WriteDwordValue(m_platform.registry, key, "LED_Def", (devInfo & rotation::kLedDefaultBit) != 0 ? 1 : 0);
+            WriteDwordValue(m_platform.registry, key, "LED_Setting", led);
         }
         return;
     }
