@@ -244,8 +244,13 @@ reg_file_string() {
 
 # vcam_register <instance-name> <friendly-name> <device-path> [options]: lists one
 # camera in the current prefix. Devices list in the order of their instance names.
-# Options: "nocustom" makes the driver refuse the custom property interface;
-# "nohue" leaves its proc amp without a Hue range.
+# Options, separated by commas or blanks (tools/vcam/vcam.cpp has the full list):
+# "nocustom" makes the driver refuse the custom property interface; "nohue" leaves
+# its proc amp without a Hue range; "noks" / "notopology" leave out IKsControl /
+# IKsTopologyInfo; "ctrl=<hex>" and "variant=<hex>" set the controller's id and
+# variant registers; "flash=<hex>|unknown|blank" the flash type; "secondset" and
+# "notready=<n>" how the extension unit answers; "ledbyte=<hex>" the LED byte of a
+# fresh flash.
 vcam_register() {
     local instance=$1 friendly=$2 device_path=$3 options=${4:-}
     local dll=${VCAM_DLL:-$PROGRAM_DIR/tools/vcam/vcam.dll}
@@ -276,8 +281,10 @@ vcam_register() {
 
 # vcam_journal_path: the programs started after this journal what their cameras
 # receive to a fresh file of the scenario (VCAM_JOURNAL_FILE, the Unix side).
+# vcam_journal_path [file-name]: the same, into another file of the scenario (for a
+# second program run whose journal is read on its own).
 vcam_journal_path() {
-    VCAM_JOURNAL_FILE=$SCENARIO_DIR/vcam-journal.txt
+    VCAM_JOURNAL_FILE=$SCENARIO_DIR/${1:-vcam-journal.txt}
     rm -f "$VCAM_JOURNAL_FILE"
     VCAM_JOURNAL=$(windows_path "$VCAM_JOURNAL_FILE")
     export VCAM_JOURNAL
@@ -337,4 +344,146 @@ imaging_remove() {
 # the header of a volume record (header-only). The answer is `value result`.
 device_change() {
     probe devicechange "$1" "$2" "$3"
+}
+
+# --- a camera's firmware side (tools/vcam) -------------------------------------------
+
+# The built-in camera as its USB driver registers it: the video interface's device
+# path, the Imaging-class device of the composite device's interface, its hardware id.
+CAMERA_USB_PATH='\\?\usb#vid_7c3e&pid_410b&mi_00#6&2d8a7d2&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\global'
+CAMERA_INSTANCE_ID='USB\VID_7C3E&PID_410B&MI_00\6&2D8A7D2&0&0000'
+CAMERA_HARDWARE_ID='USB\VID_7C3E&PID_410B&REV_0100'
+
+# vcam_state_path: the cameras of the programs started after this keep their flash
+# images in the scenario's folder (VCAM_STATE_DIR_UNIX), one file per device path, so
+# a second run of a program meets the flash the first one left.
+vcam_state_path() {
+    VCAM_STATE_DIR_UNIX=$SCENARIO_DIR/vcam-state
+    mkdir -p "$VCAM_STATE_DIR_UNIX"
+    VCAM_STATE_DIR=$(windows_path "$VCAM_STATE_DIR_UNIX")
+    export VCAM_STATE_DIR
+}
+
+# vcam_flash_file <device-path>: the file holding that camera's flash image; the
+# virtual camera names it so: letters and digits kept, everything else '_'.
+vcam_flash_file() {
+    local name
+    name=$(LC_ALL=C && printf '%s' "${1//[^A-Za-z0-9]/_}")
+    printf '%s/%s.flash' "$VCAM_STATE_DIR_UNIX" "$name"
+}
+
+# vcam_flash_byte <device-path> <offset>: one byte of the camera's flash as two hex
+# digits, or "missing" when the camera never saved an image.
+vcam_flash_byte() {
+    local file
+    file=$(vcam_flash_file "$1")
+    if [ ! -f "$file" ]; then
+        echo missing
+        return
+    fi
+    od -An -tx1 -j "$(($2))" -N1 "$file" | tr -d ' \n'
+}
+
+# vcam_lines [friendly-name]: what the cameras (or the one named) journaled, without
+# the name, one line each.
+vcam_lines() {
+    [ -f "${VCAM_JOURNAL_FILE:-}" ] || return 0
+    awk -F'\t' -v name="${1-}" 'name == "" || $1 == name { print $2 }' "$VCAM_JOURNAL_FILE"
+}
+
+# vcam_count <extended-regex>: how many journal lines match.
+vcam_count() {
+    vcam_lines | grep -cE "$1"
+}
+
+# --- programs with a settings file -------------------------------------------------
+
+# programs_with_settings <line>...: copies the two programs into the scenario's folder
+# with a bkg.ini of these lines beside them (CR LF ends, as an installer writes it) and
+# runs them from there; the build directory stays untouched. The virtual camera is
+# still taken from the build.
+programs_with_settings() {
+    local dir=$SCENARIO_DIR/programs
+    mkdir -p "$dir"
+    VCAM_DLL=${VCAM_DLL:-$PROGRAM_DIR/tools/vcam/vcam.dll}
+    cp "$PROGRAM_DIR/Tiltmate.exe" "$PROGRAM_DIR/Viewmate.exe" "$dir/" || return 1
+    printf '%s\r\n' "$@" >"$dir/bkg.ini"
+    PROGRAM_DIR=$dir
+}
+
+# --- registry ----------------------------------------------------------------------
+
+# reg_read <key> [/reg:64]: reads every value of a key into REG_OUT, one
+# "name type data" line each (REG_DWORD data as 0x...); empty when the key is missing.
+reg_read() {
+    REG_OUT=$(timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" reg query "$@" </dev/null 2>>"$SCENARIO_DIR/reg.log" |
+        tr -d '\r' | awk 'NF >= 3 && $0 ~ /^    / { print }')
+}
+
+# reg_data <value-name>: the data of one value of the last reg_read, or "missing".
+reg_data() {
+    local data
+    data=$(awk -v name="$1" '$1 == name { print $3; exit }' <<<"$REG_OUT")
+    echo "${data:-missing}"
+}
+
+# reg_write <reg add arguments...>: writes a value; fails (and says so in the
+# scenario's reg.log) when Wine refused it.
+reg_write() {
+    timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" reg add "$@" /f </dev/null >>"$SCENARIO_DIR/reg.log" 2>&1
+}
+
+# --- camera bring-up -------------------------------------------------------------------
+
+# How long the first bring-up may take to reach the camera: the start timer is 5 s,
+# the rest is margin for a loaded machine.
+BRINGUP_TIMEOUT_MS=20000
+PROP_ROTATION=7
+
+# camera_setup <label> <vcam options> [bkg.ini line...]: the built-in camera named
+# "Integrated Camera" with those options, its Imaging-class device, a journal and a
+# flash folder for the scenario, and the programs beside a bkg.ini that picks that
+# camera and turns the LED check on (lines given replace that file).
+camera_setup() {
+    local label=$1 options=$2
+    shift 2
+    [ $# -gt 0 ] || set -- '[Snap]' 'VideoFriendly=Integrated Camera' '[Rotation]' 'Delay=100' '[LED]' 'LedCtrl=1'
+    if ! programs_with_settings "$@"; then
+        fail "$label: the programs are copied beside a bkg.ini" "see the scenario's folder"
+        return 1
+    fi
+    if ! vcam_register camera0 "Integrated Camera" "$CAMERA_USB_PATH" "$options"; then
+        fail "$label: the virtual camera registers" "see $SCENARIO_DIR/vcam.log"
+        return 1
+    fi
+    if ! imaging_add "$CAMERA_INSTANCE_ID" "$CAMERA_HARDWARE_ID"; then
+        fail "$label: the camera's Imaging device is created" "$(probe_summary)"
+        return 1
+    fi
+    vcam_state_path
+    vcam_journal_path
+}
+
+# rotation_values_line: the rotation values the camera received, on one line.
+rotation_values_line() {
+    vcam_values "$PROP_ROTATION" | tr '\n' ' ' | sed 's/ $//'
+}
+
+# start_bringup <label> <exe> <rotation-values>: starts the program and waits until
+# the camera has received that many rotation values in all (each bring-up ends by
+# rotating the camera once, so the last one marks the end of the start bring-up).
+start_bringup() {
+    local label=$1 exe=$2 count=$3
+    start_and_wait "$exe" || { fail "$label: $exe starts" "$(probe_summary)"; return 1; }
+    if ! vcam_wait_values "$PROP_ROTATION" "$count" "$BRINGUP_TIMEOUT_MS"; then
+        fail "$label: the start bring-up of $exe reaches the camera" \
+            "rotation values: '$(rotation_values_line)', $(vcam_lines | wc -l) journal lines"
+        return 1
+    fi
+}
+
+# stop_program <exe>: asks it to end as the companion's tools do and waits (bounded).
+stop_program() {
+    probe send "$1" 0x49B 0 0  # WM_USER+155; a program that ends may not answer
+    probe waitexit "$1" 10000
 }

@@ -5,7 +5,8 @@
 # One prefix is booted per run and copied for each scenario, so no scenario sees
 # another's registry or files. Everything runs inside one virtual display. Prints
 # PASS/FAIL lines and a closing "wine: N passed, M failed"; exits non-zero when a
-# check failed. KEEP_WINE_WORK=1 keeps the prefixes and logs for a look afterwards.
+# check failed. KEEP_WINE_WORK=1 keeps the prefixes and logs for a look afterwards;
+# WINE_TESTS_ONLY=<regex> runs only the scenarios whose names match.
 set -uo pipefail
 
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -90,6 +91,9 @@ fi
 wineserver_kill
 unset WINEPREFIX
 
+# The virtual camera journals and keeps flash images only where a scenario asks it to.
+unset VCAM_JOURNAL VCAM_STATE_DIR
+
 for test_file in "$HERE"/test_*.sh; do
     # shellcheck source=/dev/null
     . "$test_file"
@@ -97,6 +101,9 @@ done
 
 for scenario in "${SCENARIOS[@]}"; do
     name=${scenario#scenario_}
+    # WINE_TESTS_ONLY=<regex> runs only the scenarios whose names match (for a quick
+    # look at one while working on it).
+    [[ -z "${WINE_TESTS_ONLY:-}" || $name =~ $WINE_TESTS_ONLY ]] || continue
     export WINEPREFIX=$WORK/prefix-$name
     SCENARIO_DIR=$WORK/logs-$name
     mkdir -p "$SCENARIO_DIR"
