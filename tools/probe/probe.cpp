@@ -46,6 +46,7 @@ void usage() {
     std::fputs(
         "usage: probe find <exe-name>\n"
         "       probe postburst <exe-name> <msg> <count> <interval-ms>\n"
+        "       probe latency <exe-name> <msg> <journal-file> <runs>\n"
         "       probe count <exe-name>\n"
         "       probe wait <exe-name> <timeout-ms> [settle-ms]\n"
         "       probe state <exe-name>\n"
@@ -357,6 +358,54 @@ int cmdPostBurst(const char* name, const char* msgText, DWORD count, DWORD inter
         last = now;
     }
     std::printf("posted=%lu\n", count);
+    return kOk;
+}
+
+// Posts a message and times how long the journal file takes to grow: the time from a
+// trigger to the first value arriving at the virtual camera. Runs `runs` times.
+long long fileSize(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+int cmdLatency(const char* name, const char* msgText, const char* journal, DWORD runs) {
+    long long msg = 0;
+    if (!parseNumber(msgText, msg) || runs == 0 || runs > 100) {
+        usage();
+        return kUsage;
+    }
+    Found found{};
+    if (!firstMainWindow(name, found)) return kFailed;
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    std::vector<double> samples;
+    for (DWORD run = 0; run < runs; ++run) {
+        Sleep(300);  // let the previous pass end
+        const long long before = fileSize(journal);
+        LARGE_INTEGER start{};
+        QueryPerformanceCounter(&start);
+        if (!PostMessageA(found.hwnd, static_cast<UINT>(msg), 0, 0)) {
+            std::printf("error=%lu\n", GetLastError());
+            return kFailed;
+        }
+        bool grew = false;
+        LARGE_INTEGER now{};
+        for (int poll = 0; poll < 10000 && !grew; ++poll) {
+            grew = fileSize(journal) > before;
+            QueryPerformanceCounter(&now);
+            if (!grew) Sleep(1);
+        }
+        if (!grew) {
+            std::printf("error=no journal line within the bound\n");
+            return kFailed;
+        }
+        const double ms = static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
+        samples.push_back(ms);
+        std::printf("run_%lu_ms=%.1f\n", run, ms);
+    }
+    std::sort(samples.begin(), samples.end());
+    std::printf("median_ms=%.1f\n", samples[samples.size() / 2]);
     return kOk;
 }
 
@@ -685,6 +734,8 @@ int run(int argc, char** argv) {
     if ((command == "post" || command == "send") && args == 4)
         return cmdMessage(command == "send", arg[0], arg[1], arg[2], arg[3]);
     DWORD count = 0;
+    if (command == "latency" && args == 4 && parseCount(arg[3], count))
+        return cmdLatency(arg[0], arg[1], arg[2], count);
     if (command == "postburst" && args == 4 && parseCount(arg[2], count) && parseCount(arg[3], timeout))
         return cmdPostBurst(arg[0], arg[1], count, timeout);
     if (command == "waitexit" && args == 2 && parseCount(arg[1], timeout)) return cmdWaitExit(arg[0], timeout);
