@@ -10,25 +10,7 @@ HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 RUNS=9
 
-if [ $# -ne 1 ]; then
-    echo "usage: $0 <win64-build-dir>" >&2
-    exit 2
-fi
-
-if [ -z "${WINE_BENCH_INNER:-}" ]; then
-    why=$(wine_require_tools) || { echo "$why" >&2; exit 1; }
-    WORK=$(mktemp -d "${TMPDIR:-/tmp}/wine-bench.XXXXXX")
-    trap 'rm -rf "$WORK"' EXIT
-    WINE_BENCH_INNER=1 WINE_BENCH_WORK=$WORK DISPLAY_RUN_TIMEOUT=600 with_display bash "$0" "$@"
-    exit $?
-fi
-
-WORK=$WINE_BENCH_WORK
-SCENARIO_DIR=$WORK
-PROGRAM_DIR=$(cd "$1" && pwd) || exit 1
-PROBE_EXE=${PROBE_EXE:-$PROGRAM_DIR/tools/probe/probe.exe}
-export WINEPREFIX=$WORK/prefix
-make_base_prefix "$WINEPREFIX" "$WORK/wineboot.log" || { echo "wineboot -i failed" >&2; exit 1; }
+bench_prelude "$0" "$@"
 
 programs_with_settings '[Rotation]' 'Delay=0' || exit 1
 vcam_register camera0 "Tavrin Camera" "$CAMERA_USB_PATH" "" || { echo "vcam registration failed" >&2; exit 1; }

@@ -487,3 +487,35 @@ stop_program() {
     probe send "$1" 0x49B 0 0  # WM_USER+155; a program that ends may not answer
     probe waitexit "$1" 10000
 }
+
+# --- benchmarks ----------------------------------------------------------------------
+
+# bench_prelude <script> <win64-build-dir>: runs the benchmark script again on a
+# virtual display with a fresh work folder (the outer call exits with its result);
+# inside, sets WORK, SCENARIO_DIR, PROGRAM_DIR, PROBE_EXE and a fresh WINEPREFIX.
+bench_prelude() {
+    local script=$1
+    shift
+    if [ $# -ne 1 ]; then
+        echo "usage: $script <win64-build-dir>" >&2
+        exit 2
+    fi
+    if [ -z "${WINE_BENCH_INNER:-}" ]; then
+        local why work rc
+        why=$(wine_require_tools) || { echo "$why" >&2; exit 1; }
+        work=$(mktemp -d "${TMPDIR:-/tmp}/wine-bench.XXXXXX")
+        WINE_BENCH_INNER=1 WINE_BENCH_WORK=$work DISPLAY_RUN_TIMEOUT=600 with_display bash "$script" "$@"
+        rc=$?
+        rm -rf "$work"
+        exit $rc
+    fi
+    WORK=$WINE_BENCH_WORK
+    SCENARIO_DIR=$WORK
+    PROGRAM_DIR=$(cd "$1" && pwd) || exit 1
+    PROBE_EXE=${PROBE_EXE:-$PROGRAM_DIR/tools/probe/probe.exe}
+    for file in "$PROGRAM_DIR/Tiltmate.exe" "$PROBE_EXE"; do
+        [ -f "$file" ] || { echo "missing $file" >&2; exit 1; }
+    done
+    export WINEPREFIX=$WORK/prefix
+    make_base_prefix "$WINEPREFIX" "$WORK/wineboot.log" || { echo "wineboot -i failed" >&2; exit 1; }
+}
