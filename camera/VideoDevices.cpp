@@ -26,6 +26,29 @@ constexpr int kMaxMonikers = 100000;
 
 bool Succeeded(HResult hr) { return hr >= 0; }
 
+// One device of the walk: its moniker and, when its property bag could be bound, the
+// result of reading its friendly name.
+struct NamedDevice {
+    std::unique_ptr<IDeviceMoniker> moniker;
+    bool hasBag = false;
+    HResult nameRead = kE_FAIL;
+    std::string name;
+};
+
+// The next device of the category; false at the end.
+bool NextDevice(IMonikerEnum& monikers, NamedDevice& device) {
+    device = NamedDevice();
+    if (monikers.next(device.moniker) != kS_OK || !device.moniker) {
+        return false;
+    }
+    std::unique_ptr<IPropertyBag> bag;
+    if (Succeeded(device.moniker->bindToStorage(bag)) && bag) {
+        device.hasBag = true;
+        device.nameRead = bag->readString("FriendlyName", device.name);
+    }
+    return true;
+}
+
 // "%s #%d", with the name cut so that the number always fits.
 void AppendNumberSuffix(char (&name)[camera::kDeviceNameSize], int number) {
     const std::string suffix = shell::Format(" #%d", number);
@@ -53,20 +76,16 @@ void CBACKDlg::EnumVideoDevice() {
     deviceEnum.reset();
     monikers->reset();
 
-    for (int step = 0; step < kMaxMonikers; ++step) {
-        std::unique_ptr<IDeviceMoniker> moniker;
-        if (monikers->next(moniker) != kS_OK || !moniker) {
-            break;
-        }
-        std::unique_ptr<IPropertyBag> bag;
-        if (!Succeeded(moniker->bindToStorage(bag)) || !bag) {
+    NamedDevice device;
+    for (int step = 0; step < kMaxMonikers && NextDevice(*monikers, device); ++step) {
+        if (!device.hasBag) {
             continue;
         }
-        std::string friendlyName;
-        const HResult read = bag->readString("FriendlyName", friendlyName);
+        const std::string& friendlyName = device.name;
+        std::unique_ptr<IDeviceMoniker>& moniker = device.moniker;
         WriteLog(friendlyName, 1);
         WriteLog(m_settings.VideoFriendly, 0);
-        if (!Succeeded(read) || friendlyName.find(m_settings.VideoFriendly) == std::string::npos) {
+        if (!Succeeded(device.nameRead) || friendlyName.find(m_settings.VideoFriendly) == std::string::npos) {
             continue;
         }
         if (m_VideoDevices.size() >= kMaxVideoEntries) {
@@ -156,23 +175,15 @@ HResult CBACKDlg::FindIntegratedCamera(std::unique_ptr<ICaptureFilter>& filter, 
 
     monikers->reset();
     std::unique_ptr<ICaptureFilter> found;
-    for (int step = 0; step < kMaxMonikers; ++step) {
-        std::unique_ptr<IDeviceMoniker> moniker;
-        if (monikers->next(moniker) != kS_OK || !moniker) {
-            break;
-        }
-        std::unique_ptr<IPropertyBag> bag;
-        if (!Succeeded(moniker->bindToStorage(bag)) || !bag) {
+    NamedDevice device;
+    for (int step = 0; step < kMaxMonikers && NextDevice(*monikers, device); ++step) {
+        if (!device.hasBag || !Succeeded(device.nameRead)) {
             continue;
         }
-        std::string name;
-        if (!Succeeded(bag->readString("FriendlyName", name))) {
-            continue;
-        }
-        if (name.size() < kIntegratedNameBuffer && name == kIntegratedCameraName) {
+        if (device.name.size() < kIntegratedNameBuffer && device.name == kIntegratedCameraName) {
             // Keep walking: of several such devices the last one counts.
             std::unique_ptr<ICaptureFilter> candidate;
-            if (Succeeded(moniker->bindToObject(candidate)) && candidate) {
+            if (Succeeded(device.moniker->bindToObject(candidate)) && candidate) {
                 found = std::move(candidate);
             }
         }
