@@ -1,17 +1,21 @@
 // Bringing a newly seen camera into the state the program expects: open its firmware
 // channel, check its driver, record its identity, write the driver defaults for a new
 // camera, check the LED, and rotate it once.
+#include "camera/CameraBringUp.h"
+
+#include <cstddef>
 #include <cstring>
 #include <vector>
 
-#include "firmware/HexWord.h"
+#include "common/Format.h"
 #include "platform/Constants.h"
+#include "platform/DeviceSetup.h"
 #include "platform/RegistryValues.h"
-#include "shell/CBACKDlg.h"
-#include "shell/Format.h"
+#include "platform/Scoped.h"
 
 using namespace platform;
 
+namespace camera {
 namespace {
 
 constexpr const char* kObsoleteValues[] = {"AEManual_UI", "BGain_UI", "GGain_UI", "IMQuality_UI", "OutDoor_UI",
@@ -21,112 +25,119 @@ constexpr std::int32_t kDefaultedProperties[] = {
     kVideoProcAmp_Saturation, kVideoProcAmp_Sharpness, kVideoProcAmp_Gamma,
     kVideoProcAmp_BacklightCompensation, kKSPROPERTY_VIDEOPROCAMP_POWERLINE_FREQUENCY};
 constexpr std::uint32_t kMaxImagingDevices = 4096;
-// "USB\VID_vvvv&PID_pppp": the product id ends at character 20.
-constexpr std::size_t kHardwareIdLength = 21;
+
+struct CustomDefault {
+    std::uint32_t property;
+    std::uint32_t value;
+};
+constexpr CustomDefault kCustomDefaults[] = {{0, 0}, {6, 0}, {5, 0}, {4, 10}};
 
 }  // namespace
 
-void CBACKDlg::MactionAction() {
-    WriteLog("in MactionAction", 0);
-    if (!Internal_camera) {
-        Internal_camera.reset(new rotation::OemRecord[rotation::kOemRecordCount]());
-    }
-    smbios_info(Internal_camera.get());
+void CameraBringUp::OnStartTimer() {
+    ScopedCom com(m_platform.com);
+    MactionAction();
+}
 
-    if (!m_pCamera || m_pCamera->Open('e', 0) != 0) {
-        WriteLog("Velnor Camera init fail", 0);
+void CameraBringUp::MactionAction() {
+    BringUp run(m_platform, m_variant);
+    m_port.WriteLog("in MactionAction", 0);
+    if (!m_oem.allocated()) {
+        m_oem.allocate();
+    }
+    m_policy.smbios_info(m_oem.records());
+
+    firmware::CFirmwareChannel& camera = *run.pCamera;
+    if (camera.Open('e', 0) != 0) {
+        m_port.WriteLog("Velnor Camera init fail", 0);
     } else {
-        WriteLog("Velnor Camera init ok", 0);
-        if (FindIntegratedCamera(pCap, nullptr) != 0 || !pCap) {
-            WriteLog("The name is not intergate...", 0);
+        m_port.WriteLog("Velnor Camera init ok", 0);
+        if (m_videoDevices.FindIntegratedCamera(run.pCap, nullptr) != 0 || !run.pCap) {
+            m_port.WriteLog("The name is not intergate...", 0);
         } else {
-            WriteLog("The name is intergate...", 0);
+            m_port.WriteLog("The name is intergate...", 0);
             std::unique_ptr<ICameraCustomProperty> pCusP;
-            pCap->queryCustomProperty(pCusP);
+            run.pCap->queryCustomProperty(pCusP);
             if (pCusP) {
-                WriteLog("QueryInterface pCusP  = TRUE", 0);
+                m_port.WriteLog("QueryInterface pCusP  = TRUE", 0);
                 pCusP.reset();
-                if (CheckDeviceIdentity() == 1) {
-                    SetMountRotation();
-                    ClearOldRegistryValues();
-                    WriteDriverDefaults();
+                if (CheckDeviceIdentity(camera, run.driverKey) == 1) {
+                    m_pipeline.SetMountRotation();
+                    ClearOldRegistryValues(run.driverKey);
+                    WriteDriverDefaults(run);
                 } else {
-                    WriteLog("The same camera, no need change", 0);
+                    m_port.WriteLog("The same camera, no need change", 0);
                 }
                 if (m_settings.LedCtrl != 0) {
-                    CheckLED();
+                    m_ledCheck.CheckLED(camera, run.driverKey.OpenDriverKey(), m_oem.devInfo());
                 }
             } else {
-                WriteLog("QueryInterface pCusP  = FALSE", 0);
-                WriteLog("Not velnor driver", 0);
+                m_port.WriteLog("QueryInterface pCusP  = FALSE", 0);
+                m_port.WriteLog("Not velnor driver", 0);
             }
         }
     }
 
-    OnSettingChange(0, nullptr);
-    m_bFirstRun = 0;
-
-    WriteLog("Clean, pProcAmp & pCustom & pCap & pCamera", 0);
-    pProcAmp.reset();
-    WriteLog("1", 0);
-    pCustom.reset();
-    WriteLog("2", 0);
-    pCap.reset();
-    WriteLog("3", 0);
-    if (m_pCamera) {
-        m_pCamera->Close();
-    }
-    WriteLog("8", 0);
-    CloseDriverKey();
+    m_pipeline.OnSettingChange(0, nullptr);
+    m_pipeline.endFirstRun();
+    Release(run);
 }
 
-int CBACKDlg::CheckDeviceIdentity() {
-    if (m_pCamera) {
-        m_pCamera->FindUsbIdentity(m_identity);
-    }
-    WriteLog(shell::Format("Pid=0x%x, vid=0x%x", m_identity.pid, m_identity.vid), 0);
+void CameraBringUp::Release(BringUp& run) {
+    m_port.WriteLog("Clean, pProcAmp & pCustom & pCap & pCamera", 0);
+    run.pProcAmp.reset();
+    m_port.WriteLog("1", 0);
+    run.pCustom.reset();
+    m_port.WriteLog("2", 0);
+    run.pCap.reset();
+    m_port.WriteLog("3", 0);
+    run.pCamera->Close();
+    m_port.WriteLog("8", 0);
+    run.driverKey.CloseDriverKey();
+}
+
+int CameraBringUp::CheckDeviceIdentity(firmware::CFirmwareChannel& camera, DriverKey& driverKey) {
+    camera.FindUsbIdentity(m_identity);
+    m_port.WriteLog(common::Format("Pid=0x%x, vid=0x%x", m_identity.pid, m_identity.vid), 0);
 
     // The Imaging class has the final word: the last present device with a USB hardware
     // id gives the ids.
     if (std::unique_ptr<IDeviceInfoSet> set =
             m_platform.deviceSetup.getClassDevs(kGUID_DEVCLASS_IMAGE, kDIGCF_PRESENT)) {
-        char vidText[4] = {};
-        char pidText[4] = {};
-        bool found = false;
+        firmware::UsbIdentity found;
+        bool any = false;
         for (std::uint32_t index = 0; index < kMaxImagingDevices && set->enumDeviceInfo(index); ++index) {
             std::vector<std::uint8_t> hardwareIds;
             if (!firmware::ReadHardwareIds(*set, index, hardwareIds)) {
                 continue;
             }
             const char* first = reinterpret_cast<const char*>(hardwareIds.data());
-            if (strnlen(first, hardwareIds.size()) < kHardwareIdLength) {
+            if (strnlen(first, hardwareIds.size()) < firmware::kUsbHardwareIdLength) {
                 continue;
             }
-            std::memcpy(vidText, first + 8, 4);
-            std::memcpy(pidText, first + 17, 4);
-            found = true;
+            found = firmware::ParseUsbHardwareId(hardwareIds);
+            any = true;
         }
         set.reset();
-        if (found) {
-            m_identity.pid = firmware::ParseHexWord(pidText);
-            m_identity.vid = firmware::ParseHexWord(vidText);
+        if (any) {
+            m_identity = found;
         }
-        WriteLog(shell::Format("old method Pid=0x%x, vid=0x%x", m_identity.pid, m_identity.vid), 0);
+        m_port.WriteLog(common::Format("old method Pid=0x%x, vid=0x%x", m_identity.pid, m_identity.vid), 0);
     }
 
-    const RegKey key = OpenDriverKey();
+    const RegKey key = driverKey.OpenDriverKey();
     std::uint32_t storedVid = 0;
     std::uint32_t storedPid = 0;
     if (!ReadDwordValue(m_platform.registry, key, "Camera_VID", storedVid)) {
-        WriteLog("====Reg is empty", 0);
+        m_port.WriteLog("====Reg is empty", 0);
     } else {
         if (ReadDwordValue(m_platform.registry, key, "Camera_PID", storedPid) && storedVid == m_identity.vid &&
             storedPid == m_identity.pid) {
             return 0;
         }
-        WriteLog("====pid vid is different", 0);
+        m_port.WriteLog("====pid vid is different", 0);
     }
-    WriteLog("====I write the pid vid in reg", 0);
+    m_port.WriteLog("====I write the pid vid in reg", 0);
     if (key != 0) {
         WriteDwordValue(m_platform.registry, key, "Camera_VID", m_identity.vid);
         WriteDwordValue(m_platform.registry, key, "Camera_PID", m_identity.pid);
@@ -134,9 +145,9 @@ int CBACKDlg::CheckDeviceIdentity() {
     return 1;
 }
 
-void CBACKDlg::ClearOldRegistryValues() {
-    WriteLog("====clear old reg", 0);
-    const RegKey key = OpenDriverKey();
+void CameraBringUp::ClearOldRegistryValues(DriverKey& driverKey) {
+    m_port.WriteLog("====clear old reg", 0);
+    const RegKey key = driverKey.OpenDriverKey();
     if (key == 0) {
         return;
     }
@@ -145,12 +156,13 @@ void CBACKDlg::ClearOldRegistryValues() {
     }
 }
 
-void CBACKDlg::WriteDriverDefaults() {
-    WriteLog("====set default to driver", 0);
-    if (!pCap) {
+void CameraBringUp::WriteDriverDefaults(BringUp& run) {
+    m_port.WriteLog("====set default to driver", 0);
+    if (!run.pCap) {
         return;
     }
-    if (pCap->queryProcAmp(pProcAmp) >= 0 && pProcAmp) {
+    std::unique_ptr<IVideoProcAmp>& pProcAmp = run.pProcAmp;
+    if (run.pCap->queryProcAmp(pProcAmp) >= 0 && pProcAmp) {
         for (std::int32_t property : kDefaultedProperties) {
             std::int32_t min = 0;
             std::int32_t max = 0;
@@ -163,26 +175,16 @@ void CBACKDlg::WriteDriverDefaults() {
         }
         pProcAmp->Set(kVideoProcAmp_WhiteBalance, 0, kVideoProcAmp_Flags_Auto);
     }
-    if (pCap->queryCustomProperty(pCustom) < 0 || !pCustom) {
+    if (run.pCap->queryCustomProperty(run.pCustom) < 0 || !run.pCustom) {
         return;
     }
-    struct Default {
-        std::uint32_t property;
-        std::uint32_t value;
-    };
-    for (const Default& item : {Default{0, 0}, Default{6, 0}, Default{5, 0}, Default{4, 10}}) {
+    for (const CustomDefault& item : kCustomDefaults) {
         std::uint32_t value = item.value;
-        pCustom->SetCustomProperty(item.property, &value);
+        run.pCustom->SetCustomProperty(item.property, &value);
     }
 }
 
-void CBACKDlg::ReleaseBringUpInterfaces() {
-    pProcAmp.reset();
-    pCap.reset();
-    pCustom.reset();
-}
-
-LResult CBACKDlg::OnDeviceChange(WParam event, LParam data) {
+LResult CameraBringUp::OnDeviceChange(WParam event, LParam data) {
     if (event != kDBT_DEVICEARRIVAL && event != kDBT_DEVICEREMOVECOMPLETE) {
         return 0;
     }
@@ -198,12 +200,14 @@ LResult CBACKDlg::OnDeviceChange(WParam event, LParam data) {
     if (std::memcmp(&notice->dbcc_classguid, &kKSCATEGORY_VIDEO, sizeof(Guid)) != 0) {
         return 1;
     }
+    // Left initialised on purpose, as the program always has: with the Open step's
+    // own initialisation, COM depth grows by two with each camera arrival. The
+    // thread's initialisation at start keeps COM up anyway, so nothing depends on it.
     m_platform.com.initialize();
-    CreateFirmwareChannel();
     if (event == kDBT_DEVICEARRIVAL) {
         MactionAction();
     }
-    DestroyFirmwareChannel();
-    ReleaseBringUpInterfaces();
     return 1;
 }
+
+}  // namespace camera

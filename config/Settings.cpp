@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/Scoped.h"
+
 namespace config {
 namespace {
 
@@ -36,15 +38,13 @@ void findProgramDirectory(platform::ISystem& system, char (&programDir)[kProgram
 }  // namespace
 
 void LoadSettingsFile(platform::IProfile& profile, platform::ISystem& system, Settings& settings,
-                      char (&programDir)[kProgramDirSize], const LanguageStep& languageStep) {
+                      const LanguageStep& languageStep) {
     // The settings and language files sit beside a 32-bit program that may live under
     // the 64-bit Program Files: read them with redirection off.
-    if (system.isWow64Process()) {
-        system.enableWow64FsRedirection(false);
-    }
+    const platform::ScopedWow64Redirection redirectionOff(system);
 
-    findProgramDirectory(system, programDir);
-    const std::string file = std::string(programDir) + kSettingsFileName;
+    findProgramDirectory(system, settings.ProgramDir);
+    const std::string file = std::string(settings.ProgramDir) + kSettingsFileName;
 
     readText(profile, "Snap", "RegSnap", kDefaultRegSnap, settings.RegSnap, file);
     readText(profile, "Snap", "RegSnapDstPath", kDefaultRegSnapDstPath, settings.RegSnapDstPath, file);
@@ -58,10 +58,6 @@ void LoadSettingsFile(platform::IProfile& profile, platform::ISystem& system, Se
     const auto delay = static_cast<std::int32_t>(profile.getInt("Rotation", "Delay", kDefaultDelay, file.c_str()));
     settings.Delay = std::clamp(delay, kMinDelay, kMaxDelay);
     settings.LedCtrl = static_cast<std::int32_t>(profile.getInt("LED", "LedCtrl", kDefaultLedCtrl, file.c_str()));
-
-    if (system.isWow64Process()) {
-        system.enableWow64FsRedirection(true);
-    }
 }
 
 }  // namespace config

@@ -30,15 +30,18 @@ struct Settings {
     char VideoFriendly[260] = {};
     std::int32_t Delay = kDefaultDelay;
     std::int32_t LedCtrl = kDefaultLedCtrl;
+    // The executable's directory, without a trailing backslash: where bkg.ini and the
+    // language folder are.
+    char ProgramDir[kProgramDirSize] = {};
 };
 
 // Runs between the text keys and the integer keys, with file-system redirection
 // still off, so the language files beside the program are read the same way.
 using LanguageStep = std::function<void(const std::string& settingsFile)>;
 
-// Reads every key of the settings file beside the executable into `settings` and
-// the executable's directory (no trailing backslash) into `programDir`.
+// Reads every key of the settings file beside the executable into `settings`, and
+// the executable's directory into settings.ProgramDir.
 void LoadSettingsFile(platform::IProfile& profile, platform::ISystem& system, Settings& settings,
-                      char (&programDir)[kProgramDirSize], const LanguageStep& languageStep);
+                      const LanguageStep& languageStep);
 
 }  // namespace config

@@ -4,34 +4,12 @@
 #include <string>
 
 #include "platform/Constants.h"
+#include "platform/VideoDeviceWalk.h"
 
 using namespace platform;
 
 namespace firmware {
 namespace {
-
-// A guard for enumerators that never end.
-constexpr int kMaxMonikers = 100000;
-
-// Family wanted by each letter; 'e' takes any accepted family.
-std::uint8_t FamilyOfLetter(char letter) {
-    switch (letter) {
-        case 'f':
-            return 0x60;
-        case 'g':
-            return 0x90;
-        case 'h':
-            return 0x80;
-        case 'i':
-            return 0xA0;
-        case 'j':
-            return 0xB0;
-        case 'k':
-            return 0xC0;
-        default:
-            return 0;
-    }
-}
 
 bool IsUsbPath(const char* path) {
     return std::strncmp(path + 4, "usb", 3) == 0 || std::strncmp(path + 4, "USB", 3) == 0;
@@ -46,72 +24,93 @@ CFirmwareChannel::~CFirmwareChannel() { Close(); }
 
 Status CFirmwareChannel::Close() {
     if (m_pDevice) {
-        m_pDevice->m_pFilter.reset();
-        m_pDevice->m_pCustom.reset();
-        if (m_pDevice->m_pTransport) {
-            m_pDevice->m_pTransport->m_pCustom = nullptr;
-            m_pDevice->m_pTransport->m_pKsControl.reset();
-        }
-        m_pDevice->m_pTransport.reset();
+        m_pDevice->release();
         m_pDevice.reset();
     }
     return 0;
 }
 
-void CFirmwareChannel::ReleaseCandidate(std::unique_ptr<IKsTopologyInfo>& topology) {
-    topology.reset();
-    m_pDevice->m_pFilter.reset();
-    m_pDevice->m_pTransport->m_pCustom = nullptr;
-    m_pDevice->m_pCustom.reset();
-    m_pDevice->m_pTransport->m_pKsControl.reset();
+void CFirmwareChannel::ReleaseCandidate() {
+    m_pDevice->dropFilter();
+    m_pDevice->transport().dropCustom();
+    m_pDevice->transport().dropKsControl();
 }
 
 bool CFirmwareChannel::IdentifyController(std::uint8_t controllerByte, char familyLetter) {
-    const std::uint8_t family = controllerByte & 0xF0;
-    char chip = 0;
-    std::uint8_t level = 0;
-    switch (family) {
-        case 0x60:
-            chip = 'f';
-            level = 2;
-            break;
-        case 0x90:
-            chip = 'g';
-            level = 2;
-            break;
-        case 0x80:
-            chip = 'h';
-            break;
-        case 0xA0:
-            chip = 'i';
-            break;
-        case 0xB0:
-            chip = 'j';
-            break;
-        case 0xC0:
-            chip = 'k';
-            break;
-        case 0xE0:
-            if (!m_variant.acceptsFamilyE0) {
-                return false;
-            }
-            chip = 'k';
-            break;
-        default:
-            return false;
-    }
-    if (familyLetter != 'e' && family != FamilyOfLetter(familyLetter)) {
+    const ControllerFamily* family =
+        IdentifyControllerFamily(controllerByte & 0xF0, m_variant, familyLetter, [this]() {
+            std::uint8_t controllerVariant = 0;
+            m_pDevice->ReadRegister(kRegControllerVariant, &controllerVariant);
+            return static_cast<int>(controllerVariant);
+        });
+    if (family == nullptr) {
         return false;
     }
-    if (family == 0xA0 && m_variant.knowsVariantL) {
-        std::uint8_t controllerVariant = 0;
-        m_pDevice->ReadRegister(kRegControllerVariant, &controllerVariant);
-        if (controllerVariant == 0x10) {
-            chip = 'l';
+    m_pDevice->identify(family);
+    return true;
+}
+
+bool CFirmwareChannel::TryCandidate(IDeviceMoniker& moniker, char familyLetter) {
+    CXUTransport& transport = m_pDevice->transport();
+    std::unique_ptr<ICaptureFilter> filter;
+    std::unique_ptr<IPropertyBag> bag;
+    if (moniker.bindToObject(filter) < 0 || !filter || moniker.bindToStorage(bag) < 0 || !bag) {
+        return false;
+    }
+    std::string path;
+    if (bag->readString("DevicePath", path) < 0) {
+        path.clear();
+    }
+    // The path field holds 255 characters; a longer path is cut there.
+    char devicePath[kDevicePathSize] = {};
+    std::strncpy(devicePath, path.c_str(), kDevicePathSize - 1);
+    if (std::strlen(devicePath) < 7 || !IsUsbPath(devicePath)) {
+        return false;
+    }
+    m_pDevice->setDevicePath(devicePath);
+
+    if (!transport.holdsCustom()) {
+        std::unique_ptr<ICameraCustomProperty> custom;
+        if (filter->queryCustomProperty(custom) >= 0 && custom) {
+            transport.holdCustom(std::move(custom));
+            transport.usePath(TransportPath::Tunnel);
         }
     }
-    m_pDevice->m_pTransport->m_chip = chip;
-    m_pDevice->m_selectLevel = level;
+    std::unique_ptr<IKsControl> ksControl;
+    if (filter->queryKsControl(ksControl) < 0 || !ksControl) {
+        // The custom interface belongs to this camera; the next candidate must
+        // not tunnel into it.
+        transport.dropCustom();
+        return false;
+    }
+    transport.holdKsControl(std::move(ksControl));
+    m_pDevice->holdFilter(std::move(filter));
+
+    std::uint8_t controllerByte = 0;
+    std::unique_ptr<IKsTopologyInfo> topology;
+    if (m_pDevice->filter()->queryTopologyInfo(topology) >= 0 && topology) {
+        transport.usePath(TransportPath::Node);
+        if (transport.FindNode(*topology) == 0) {
+            m_pDevice->ReadRegister(kRegControllerId, &controllerByte);
+        }
+    } else {
+        if (!transport.holdsCustom()) {
+            std::unique_ptr<ICameraCustomProperty> custom;
+            if (m_pDevice->filter()->queryCustomProperty(custom) >= 0 && custom) {
+                transport.holdCustom(std::move(custom));
+            }
+        }
+        if (transport.holdsCustom()) {
+            transport.usePath(TransportPath::Tunnel);
+            m_pDevice->ReadRegister(kRegControllerId, &controllerByte);
+        }
+    }
+    topology.reset();
+
+    if (!IdentifyController(controllerByte, familyLetter)) {
+        ReleaseCandidate();
+        return false;
+    }
     return true;
 }
 
@@ -122,97 +121,26 @@ Status CFirmwareChannel::Open(char familyLetter, int skipCount) {
     if (!m_pDevice) {
         m_pDevice = std::make_unique<CFirmwareDevice>(m_platform.clock);
     }
-    m_pDevice->m_pCustom.reset();
-    if (m_pDevice->m_pTransport) {
-        m_pDevice->m_pTransport->m_pCustom = nullptr;
+    if (m_pDevice->hasTransport()) {
+        m_pDevice->transport().dropCustom();
     }
+    // Left initialised on purpose, as the program always has: the thread's own
+    // initialisation at start keeps COM up anyway.
     m_platform.com.initialize();
 
-    std::unique_ptr<IDeviceEnumerator> deviceEnum;
-    std::unique_ptr<IMonikerEnum> monikers;
-    if (m_platform.video.createSystemDeviceEnum(kCLSCTX_INPROC_SERVER, deviceEnum) < 0 || !deviceEnum ||
-        deviceEnum->createClassEnumerator(kCLSID_VideoInputDeviceCategory, 0, monikers) != kS_OK || !monikers) {
+    bool opened = false;
+    const VideoWalkResult walk =
+        WalkVideoInputDevices(m_platform.video, kCLSCTX_INPROC_SERVER, [&](IDeviceMoniker& moniker, int number) {
+            if (number < skipCount) {
+                return true;
+            }
+            opened = TryCandidate(moniker, familyLetter);
+            return !opened;
+        });
+    if (walk.hr != kS_OK) {
         return 1;
     }
-    deviceEnum.reset();
-    monikers->reset();
-    if (!m_pDevice->m_pTransport) {
-        m_pDevice->m_pTransport = std::make_unique<CXUTransport>(m_platform.clock);
-    }
-    CXUTransport& transport = *m_pDevice->m_pTransport;
-
-    for (int number = 0; number < kMaxMonikers; ++number) {
-        std::unique_ptr<IDeviceMoniker> moniker;
-        if (monikers->next(moniker) != kS_OK || !moniker) {
-            break;
-        }
-        if (number < skipCount) {
-            continue;
-        }
-        std::unique_ptr<ICaptureFilter> filter;
-        std::unique_ptr<IPropertyBag> bag;
-        if (moniker->bindToObject(filter) < 0 || !filter || moniker->bindToStorage(bag) < 0 || !bag) {
-            continue;
-        }
-        std::string path;
-        if (bag->readString("DevicePath", path) < 0) {
-            path.clear();
-        }
-        // The path field holds 255 characters; a longer path is cut there.
-        char devicePath[kDevicePathSize] = {};
-        std::strncpy(devicePath, path.c_str(), kDevicePathSize - 1);
-        if (std::strlen(devicePath) < 7 || !IsUsbPath(devicePath)) {
-            continue;
-        }
-        std::memcpy(m_pDevice->m_szDevicePath, devicePath, kDevicePathSize);
-
-        if (!m_pDevice->m_pCustom) {
-            std::unique_ptr<ICameraCustomProperty> custom;
-            if (filter->queryCustomProperty(custom) >= 0 && custom) {
-                m_pDevice->m_pCustom = std::move(custom);
-                transport.m_path = TransportPath::Tunnel;
-            }
-        }
-        std::unique_ptr<IKsControl> ksControl;
-        if (filter->queryKsControl(ksControl) < 0 || !ksControl) {
-            // The custom interface belongs to this camera; the next candidate must
-            // not tunnel into it.
-            m_pDevice->m_pCustom.reset();
-            continue;
-        }
-        transport.m_pKsControl = std::move(ksControl);
-        m_pDevice->m_pFilter = std::move(filter);
-
-        std::uint8_t controllerByte = 0;
-        std::unique_ptr<IKsTopologyInfo> topology;
-        if (m_pDevice->m_pFilter->queryTopologyInfo(topology) >= 0 && topology) {
-            transport.m_path = TransportPath::Node;
-            if (transport.FindNode(*topology) == 0) {
-                m_pDevice->ReadRegister(kRegControllerId, &controllerByte);
-            }
-        } else {
-            if (!m_pDevice->m_pCustom) {
-                std::unique_ptr<ICameraCustomProperty> custom;
-                if (m_pDevice->m_pFilter->queryCustomProperty(custom) >= 0 && custom) {
-                    m_pDevice->m_pCustom = std::move(custom);
-                }
-            }
-            if (m_pDevice->m_pCustom) {
-                transport.m_path = TransportPath::Tunnel;
-                transport.m_pCustom = m_pDevice->m_pCustom.get();
-                m_pDevice->ReadRegister(kRegControllerId, &controllerByte);
-            }
-        }
-
-        if (!IdentifyController(controllerByte, familyLetter)) {
-            ReleaseCandidate(topology);
-            continue;
-        }
-        // Node transfers keep no pointer to the custom interface; the tunnel needs it.
-        transport.m_pCustom = m_pDevice->m_pCustom.get();
-        return 0;
-    }
-    return 1;
+    return opened ? 0 : 1;
 }
 
 Status CFirmwareChannel::WriteRegister(std::uint16_t address, std::uint8_t value) {
@@ -241,7 +169,7 @@ Status CFirmwareChannel::Download_Sector(std::uint16_t address, std::uint32_t co
 
 int CFirmwareChannel::Get_ICType(char* letter) {
     if (letter != nullptr) {
-        *letter = m_pDevice ? m_pDevice->chip() : 'd';
+        *letter = m_pDevice ? m_pDevice->chip() : kNoChip;
     }
     return 0;
 }
@@ -251,43 +179,12 @@ int CFirmwareChannel::Get_FlashType(std::uint8_t* code) {
         return 0;
     }
     *code = kFlashUnknown;
-    if (!m_pDevice || !m_pDevice->m_pTransport) {
+    if (!m_pDevice || !m_pDevice->hasTransport()) {
         return 0;
     }
-    struct IdAnswer {
-        std::uint8_t id[3];
-        std::uint8_t code;
-    };
-    static constexpr IdAnswer kManufacturerIds[] = {
-        {{0xC2, 0x05, 0xC2}, 0x79}, {{0xBF, 0x48, 0xBF}, 0x7A}, {{0x9D, 0x05, 0x7F}, 0x7B},
-        {{0x9D, 0x02, 0x7F}, 0x7C}, {{0x1C, 0x05, 0x1C}, 0x7F}, {{0x42, 0x05, 0xC2}, 0x80},
-        {{0xC8, 0x05, 0xC8}, 0x83}, {{0xA1, 0x05, 0xA1}, 0x84},
-    };
-    std::uint8_t id[3] = {0, 0, 0};
-    m_pDevice->ReadFlashId(id, 0x90);
-    const bool blank = (id[0] == 0xFF && id[1] == 0xFF && id[2] == 0xFF) || (id[0] == 0 && id[1] == 0 && id[2] == 0);
-    if (!blank) {
-        for (const IdAnswer& answer : kManufacturerIds) {
-            if (std::memcmp(id, answer.id, 3) == 0) {
-                *code = answer.code == 0x84 && !m_variant.knowsFlashA1 ? kFlashUnknown : answer.code;
-                return 0;
-            }
-        }
-        return 0;
-    }
-    m_pDevice->ReadFlashId(id, 0xAB);
-    if (id[0] == 0x9D && id[1] == 0x7B && id[2] == 0x7F) {
-        *code = 0x7D;
-        return 0;
-    }
-    m_pDevice->ReadFlashId(id, 0x9F);
-    static constexpr IdAnswer kJedecIds[] = {
-        {{0x1F, 0x65, 0x00}, 0x7E}, {{0xC2, 0x22, 0x10}, 0x81}, {{0xC2, 0x22, 0x11}, 0x82}};
-    for (const IdAnswer& answer : kJedecIds) {
-        if (std::memcmp(id, answer.id, 3) == 0) {
-            *code = answer.code;
-        }
-    }
+    CFirmwareDevice& device = *m_pDevice;
+    *code = IdentifyFlash([&device](std::uint8_t id[3], std::uint8_t opcode) { device.ReadFlashId(id, opcode); },
+                          m_variant);
     return 0;
 }
 

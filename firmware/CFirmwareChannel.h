@@ -12,8 +12,6 @@
 
 namespace firmware {
 
-constexpr std::uint8_t kFlashUnknown = 0x78;
-
 class CFirmwareChannel {
 public:
     CFirmwareChannel(const platform::Platform& platform, const Variant& variant);
@@ -38,13 +36,19 @@ public:
     // opened camera's path; 1 only when the device list cannot be had or breaks off.
     int FindUsbIdentity(UsbIdentity& record);
 
+    // The opened camera's protocol, for the operations the channel does not forward.
     CFirmwareDevice* device() { return m_pDevice.get(); }
-    std::uint8_t selectLevel() const { return m_pDevice ? m_pDevice->m_selectLevel : 0; }
+    const CFirmwareDevice* device() const { return m_pDevice.get(); }
+    std::uint8_t selectLevel() const { return m_pDevice ? m_pDevice->selectLevel() : 0; }
+    // The identified controller's row; null before a successful Open.
+    const ControllerFamily* family() const { return m_pDevice ? m_pDevice->family() : nullptr; }
 
 private:
     // Identifies the candidate's controller; false when the family is not wanted.
     bool IdentifyController(std::uint8_t controllerByte, char familyLetter);
-    void ReleaseCandidate(std::unique_ptr<platform::IKsTopologyInfo>& topology);
+    // Tries one camera of the walk; true when it is opened.
+    bool TryCandidate(platform::IDeviceMoniker& moniker, char familyLetter);
+    void ReleaseCandidate();
 
     platform::Platform m_platform;
     Variant m_variant;

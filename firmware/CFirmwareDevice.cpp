@@ -3,39 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/LittleEndian.h"
+
 namespace firmware {
 namespace {
 
-// Serial-flash opcodes of the step tables, steps 1 to 12, and the program mode.
-struct StepTable {
-    std::uint8_t opcodes[12];
-    std::uint8_t programMode;
-};
-
-constexpr StepTable kStepTableKind0 = {{0x03, 0x0B, 0x05, 0x06, 0x04, 0x20, 0xD8, 0xC7, 0x02, 0xFF, 0xFF, 0x01}, 0x00};
-constexpr StepTable kStepTableKind1 = {{0x03, 0xFF, 0x05, 0x06, 0x04, 0x20, 0x52, 0x60, 0x02, 0xAF, 0x50, 0x01}, 0x01};
-constexpr StepTable kStepTableKind2 = {{0x03, 0x0B, 0x05, 0x06, 0x04, 0xD7, 0xD8, 0xC7, 0x02, 0xFF, 0xFF, 0x01}, 0x00};
-constexpr StepTable kStepTableKind6 = {{0x03, 0x0B, 0x05, 0x06, 0x04, 0x20, 0xD8, 0xC7, 0x02, 0xFF, 0xFF, 0x01}, 0x02};
-
-const StepTable& TableOfKind(int kind) {
-    switch (kind) {
-        case 1:
-            return kStepTableKind1;
-        case 2:
-            return kStepTableKind2;
-        case 6:
-            return kStepTableKind6;
-        default:
-            return kStepTableKind0;  // kinds 0, 3, 4, 5 and commands without a kind
-    }
-}
-
-// SPI flash opcodes of the register-level steps.
-constexpr std::uint8_t kSpiWriteEnable = 0x06;
-constexpr std::uint8_t kSpiWriteDisable = 0x04;
-constexpr std::uint8_t kSpiReadStatus = 0x05;
-constexpr std::uint8_t kSpiPageProgram = 0x02;
-constexpr std::uint8_t kSpiReadJedecId = 0x9F;
 constexpr std::uint8_t kFlashEnable = 0x80;
 constexpr std::uint8_t kStepFlashId = 13;
 
@@ -43,43 +15,32 @@ bool Failed(Status status) { return status < 0; }
 
 }  // namespace
 
-int CommandKind(std::uint8_t command) {
-    if (command <= 6) {
-        return command;
+CXUTransport& CFirmwareDevice::transport() {
+    if (!m_pTransport) {
+        m_pTransport = std::make_unique<CXUTransport>(m_clock);
     }
-    switch (command) {
-        case 0x79:
-        case 0x83:
-        case 0x84:
-            return 0;
-        case 0x7A:
-            return 1;
-        case 0x7B:
-        case 0x7C:
-        case 0x7D:
-            return 2;
-        case 0x7F:
-            return 3;
-        case 0x80:
-            return 4;
-        case 0x7E:
-            return 5;
-        case 0x81:
-        case 0x82:
-            return 6;
-        default:
-            return -1;
-    }
+    return *m_pTransport;
 }
 
-bool IsValidCommand(std::uint8_t command) { return command <= 6 || (command >= 0x79 && command <= 0x84); }
+void CFirmwareDevice::setDevicePath(const char (&path)[kDevicePathSize]) {
+    std::memcpy(m_szDevicePath, path, kDevicePathSize);
+    m_szDevicePath[kDevicePathSize - 1] = '\0';
+}
+
+void CFirmwareDevice::release() {
+    m_pFilter.reset();
+    if (m_pTransport) {
+        m_pTransport->release();
+    }
+    m_pTransport.reset();
+}
 
 Status CFirmwareDevice::ReadRegister(std::uint16_t address, std::uint8_t* value) {
     if (!m_pTransport) {
         return kStatusNothingDone;
     }
-    const std::uint8_t addressBytes[2] = {static_cast<std::uint8_t>(address & 0xFF),
-                                          static_cast<std::uint8_t>(address >> 8)};
+    std::uint8_t addressBytes[2];
+    common::WriteLe16(addressBytes, address);
     m_pTransport->SetCur(kCtlRegisterAddress, 2, addressBytes);
     std::uint8_t data[1] = {0};
     const Status status = m_pTransport->GetCur(kCtlRegisterData, 1, data);
@@ -93,8 +54,8 @@ Status CFirmwareDevice::WriteRegister(std::uint16_t address, std::uint8_t value)
     if (!m_pTransport) {
         return kStatusNothingDone;
     }
-    const std::uint8_t addressBytes[2] = {static_cast<std::uint8_t>(address & 0xFF),
-                                          static_cast<std::uint8_t>(address >> 8)};
+    std::uint8_t addressBytes[2];
+    common::WriteLe16(addressBytes, address);
     m_pTransport->SetCur(kCtlRegisterAddress, 2, addressBytes);
     return m_pTransport->SetCur(kCtlRegisterData, 1, &value);
 }
@@ -103,10 +64,11 @@ Status CFirmwareDevice::ProgramCommand(std::uint8_t command) {
     if (!m_pTransport) {
         return kStatusNothingDone;
     }
-    const StepTable& table = TableOfKind(CommandKind(command));
-    for (std::uint8_t step = 1; step <= 12; ++step) {
+    const StepTable& table = StepTableOf(command);
+    for (std::uint8_t step = 1; step <= kStepCount; ++step) {
+        const std::uint8_t opcode = StepOpcode(table, step);
         m_pTransport->SetCur(kCtlStepIndex, 1, &step);
-        m_pTransport->SetCur(kCtlStepOpcode, 1, &table.opcodes[step - 1]);
+        m_pTransport->SetCur(kCtlStepOpcode, 1, &opcode);
     }
     m_pTransport->SetCur(kCtlProgramMode, 1, &table.programMode);
     std::uint32_t length = 0;
@@ -134,7 +96,7 @@ Status CFirmwareDevice::WriteDisable() {
 }
 
 Status CFirmwareDevice::WriteEnable() {
-    const std::uint8_t level = m_selectLevel;
+    const std::uint8_t level = selectLevel();
     WriteRegister(kRegFlashEnable, kFlashEnable);
     WriteRegister(kRegFlashSelect, level);
     WriteRegister(kRegFlashTransmit, kSpiWriteEnable);
@@ -144,7 +106,7 @@ Status CFirmwareDevice::WriteEnable() {
 }
 
 Status CFirmwareDevice::WaitWriteDone() {
-    const std::uint8_t level = m_selectLevel;
+    const std::uint8_t level = selectLevel();
     WriteRegister(kRegFlashEnable, kFlashEnable);
     for (int round = 0; round < kMaxWriteDoneRounds; ++round) {
         WriteRegister(kRegFlashSelect, level);
@@ -172,7 +134,7 @@ Status CFirmwareDevice::WaitWriteDone() {
 }
 
 int CFirmwareDevice::PageProgram(const PageProgramRequest& request) {
-    const std::uint8_t level = m_selectLevel;
+    const std::uint8_t level = selectLevel();
     if (Failed(WriteRegister(kRegFlashEnable, kFlashEnable))) {
         return 0;
     }
@@ -207,15 +169,14 @@ int CFirmwareDevice::PageProgram(const PageProgramRequest& request) {
 }
 
 int CFirmwareDevice::ReadFlashId(std::uint8_t id[3], std::uint8_t opcode) {
-    const char letter = chip();
-    if (letter == 'j' || letter == 'k') {
+    if (m_pFamily != nullptr && m_pFamily->flashIdPath == FlashIdPath::Firmware) {
         std::uint8_t step = kStepFlashId;
         m_pTransport->SetCur(kCtlStepIndex, 1, &step);
         m_pTransport->SetCur(kCtlStepOpcode, 1, &opcode);
         m_pTransport->GetCur(kCtlFlashId, 3, id);
         return 1;
     }
-    const std::uint8_t level = m_selectLevel;
+    const std::uint8_t level = selectLevel();
     WriteDisable();
     WriteRegister(kRegFlashSelect, level);
     WriteRegister(kRegFlashTransmit, opcode);
@@ -238,8 +199,8 @@ int CFirmwareDevice::ReadFlashId(std::uint8_t id[3], std::uint8_t opcode) {
 }
 
 Status CFirmwareDevice::SetFlashAddress(std::uint8_t control, std::uint16_t address) {
-    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(address & 0xFF), static_cast<std::uint8_t>(address >> 8),
-                                   0, 0};
+    std::uint8_t bytes[4];
+    common::WriteLe32(bytes, address);
     return m_pTransport->SetCur(control, 4, bytes);
 }
 
@@ -285,7 +246,7 @@ Status CFirmwareDevice::BlockWrite(std::uint16_t address, std::uint32_t count, c
     SetFlashAddress(kCtlFlashAddress, address);
     std::uint8_t block[kWriteBlockSize];
     std::memset(block, 0xFF, sizeof block);
-    if (chip() == 'j') {
+    if (m_pFamily->writePath == WritePath::BlockWriteCounted) {
         const std::uint32_t n = std::min<std::uint32_t>(count, kWriteBlockSize - 1);
         block[0] = static_cast<std::uint8_t>(n);
         if (n != 0) {
@@ -304,39 +265,22 @@ Status CFirmwareDevice::Download_Sector(std::uint16_t address, std::uint32_t cou
     if (!m_pTransport || (data == nullptr && count != 0)) {
         return kStatusNothingDone;
     }
-    switch (chip()) {
-        case 'h':
-        case 'i': {
-            PageProgramRequest request{};
-            request.address[0] = 0x00;
-            request.address[1] = static_cast<std::uint8_t>(address >> 8);
-            request.address[2] = static_cast<std::uint8_t>(address & 0xFF);
-            request.count = static_cast<std::uint16_t>(std::min<std::uint32_t>(count, kMaxPageProgramBytes));
-            if (request.count != 0) {
-                std::memcpy(request.data, data, request.count);
-            }
-            return PageProgram(request) == 1 ? 0 : 1;
+    const WritePath path = m_pFamily != nullptr ? m_pFamily->writePath : WritePath::None;
+    if (path == WritePath::PageProgram) {
+        PageProgramRequest request{};
+        request.address[0] = 0x00;
+        request.address[1] = static_cast<std::uint8_t>(address >> 8);
+        request.address[2] = static_cast<std::uint8_t>(address & 0xFF);
+        request.count = static_cast<std::uint16_t>(std::min<std::uint32_t>(count, kMaxPageProgramBytes));
+        if (request.count != 0) {
+            std::memcpy(request.data, data, request.count);
         }
-        case 'j':
-        case 'k':
-            return BlockWrite(address, count, data);
-        default:
-            return kStatusNothingDone;  // no write path on this controller
+        return PageProgram(request) == 1 ? 0 : 1;
     }
-}
-
-std::uint32_t CFirmwareDevice::MaxDownloadBytes() const {
-    switch (chip()) {
-        case 'h':
-        case 'i':
-            return kMaxPageProgramBytes;
-        case 'j':
-            return kWriteBlockSize - 1;
-        case 'k':
-            return kWriteBlockSize;
-        default:
-            return 0;
+    if (path == WritePath::BlockWrite || path == WritePath::BlockWriteCounted) {
+        return BlockWrite(address, count, data);
     }
+    return kStatusNothingDone;  // no write path on this controller
 }
 
 }  // namespace firmware

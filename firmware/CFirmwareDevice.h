@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "firmware/ControllerFamily.h"
 #include "firmware/CXUTransport.h"
+#include "firmware/FlashType.h"
 #include "platform/VideoCatalog.h"
 
 namespace firmware {
@@ -23,8 +25,6 @@ constexpr std::uint16_t kRegFlashTransmit = 0x2022;
 constexpr std::uint16_t kRegFlashReceive = 0x2023;
 constexpr std::uint16_t kRegFlashReceiveData = 0x2024;
 constexpr std::uint16_t kRegFlashSelect = 0x2025;
-constexpr std::uint16_t kRegLed = 0x250D;
-constexpr std::uint16_t kRegLedJ = 0x250F;
 
 // Extension-unit controls.
 constexpr std::uint8_t kCtlRegisterAddress = 2;
@@ -38,18 +38,11 @@ constexpr std::uint8_t kCtlProgramMode = 16;
 constexpr std::uint8_t kCtlWriteBlock = 22;
 constexpr std::uint8_t kCtlFlashId = 23;
 
-constexpr std::uint32_t kWriteBlockSize = 64;
-constexpr std::uint32_t kMaxPageProgramBytes = 33;
 
 // Bounds on the polls of the serial-flash interface: a controller that never comes
 // back must not hold the program's only thread.
 constexpr int kMaxIdlePolls = 1000;
 constexpr int kMaxWriteDoneRounds = 5000;
-
-// Flash command to command kind; -1 when the command names no kind.
-int CommandKind(std::uint8_t command);
-// A flash command that Upload_Sector accepts.
-bool IsValidCommand(std::uint8_t command);
 
 struct PageProgramRequest {
     std::uint8_t address[3];
@@ -80,21 +73,34 @@ public:
     Status EraseSector(std::uint16_t address, std::uint8_t command);
     Status Download_Sector(std::uint16_t address, std::uint32_t count, const std::uint8_t* data);
 
+    // The identified controller; null until Open identified one.
+    const ControllerFamily* family() const { return m_pFamily; }
+    void identify(const ControllerFamily* family) { m_pFamily = family; }
+    char chip() const { return m_pFamily != nullptr ? m_pFamily->chip : kNoChip; }
+    std::uint8_t selectLevel() const { return m_pFamily != nullptr ? m_pFamily->selectLevel : 0; }
     // The most bytes one Download_Sector writes for the opened controller; 0 without a write path.
-    std::uint32_t MaxDownloadBytes() const;
-    char chip() const { return m_pTransport ? m_pTransport->m_chip : 'd'; }
+    std::uint32_t MaxDownloadBytes() const { return m_pFamily != nullptr ? m_pFamily->maxDownload : 0; }
 
-    std::unique_ptr<CXUTransport> m_pTransport;
-    std::unique_ptr<platform::ICaptureFilter> m_pFilter;
-    std::unique_ptr<platform::ICameraCustomProperty> m_pCustom;
-    char m_szDevicePath[kDevicePathSize] = {};
-    std::uint8_t m_selectLevel = 0;
+    // The camera the channel opened: its transport, capture filter and device path.
+    bool hasTransport() const { return m_pTransport != nullptr; }
+    CXUTransport& transport();
+    void holdFilter(std::unique_ptr<platform::ICaptureFilter> filter) { m_pFilter = std::move(filter); }
+    platform::ICaptureFilter* filter() const { return m_pFilter.get(); }
+    void dropFilter() { m_pFilter.reset(); }
+    const char* devicePath() const { return m_szDevicePath; }
+    void setDevicePath(const char (&path)[kDevicePathSize]);
+    // Lets go of the camera: filter and the transport's binding.
+    void release();
 
 private:
     Status BlockWrite(std::uint16_t address, std::uint32_t count, const std::uint8_t* data);
     Status SetFlashAddress(std::uint8_t control, std::uint16_t address);
 
     platform::IClock& m_clock;
+    std::unique_ptr<CXUTransport> m_pTransport;
+    std::unique_ptr<platform::ICaptureFilter> m_pFilter;
+    char m_szDevicePath[kDevicePathSize] = {};
+    const ControllerFamily* m_pFamily = nullptr;
 };
 
 }  // namespace firmware

@@ -3,26 +3,23 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/Constants.h"
+#include "common/LittleEndian.h"
 
 using namespace platform;
 
 namespace firmware {
 namespace {
 
-constexpr std::uint8_t kSetCur = 0x01;
-constexpr std::uint8_t kGetCur = 0x81;
-constexpr std::uint8_t kGetLen = 0x85;
 constexpr std::uint8_t kProbeSelector = 11;
+// The tunnel's block: a 16-bit length, the request code and the selector, then data.
 constexpr std::uint32_t kTunnelHeader = 4;
 constexpr std::uint32_t kKspNodeSize = sizeof(KspNode);
 // More nodes than any camera has; a topology claiming more is not believed.
 constexpr std::uint32_t kMaxNodes = 256;
 
-void WriteHeader(std::uint8_t* block, std::uint32_t length, std::uint8_t code, std::uint8_t selector) {
-    block[0] = static_cast<std::uint8_t>(length & 0xFF);
-    block[1] = static_cast<std::uint8_t>((length >> 8) & 0xFF);
-    block[2] = code;
+void WriteHeader(std::uint8_t* block, std::uint32_t length, XuRequest request, std::uint8_t selector) {
+    common::WriteLe16(block, length);
+    block[2] = static_cast<std::uint8_t>(request);
     block[3] = selector;
 }
 
@@ -30,70 +27,18 @@ void WriteHeader(std::uint8_t* block, std::uint32_t length, std::uint8_t code, s
 
 CXUTransport::CXUTransport(IClock& clock) : m_clock(clock) {}
 
-Status CXUTransport::TunnelSet(std::uint8_t code, std::uint8_t selector, std::uint32_t length,
-                               const std::uint8_t* data) {
-    std::vector<std::uint8_t> block(kTunnelHeader + kTunnelDataCapacity, 0);
-    WriteHeader(block.data(), length, code, selector);
-    if (data != nullptr) {
-        std::memcpy(block.data() + kTunnelHeader, data, length);
-    }
-    return m_pCustom->SetCustomProperty(kTunnelProperty, block.data());
+void CXUTransport::release() {
+    m_pCustom.reset();
+    m_pKsControl.reset();
 }
 
-void CXUTransport::PrepareNodeRequest(std::uint8_t selector, std::uint32_t direction) {
-    m_request.Id = selector;
-    m_request.Flags = direction | kKSPROPERTY_TYPE_TOPOLOGY;
-    m_request.NodeId = m_nodeId;
-    m_request.Reserved = 0;
-}
-
-Status CXUTransport::GetCur(std::uint8_t selector, std::uint32_t length, std::uint8_t* buffer) {
+Status CXUTransport::Transfer(XuRequest request, std::uint8_t selector, std::uint32_t length, std::uint8_t* data,
+                              std::uint32_t* reportedLength) {
     switch (m_path) {
         case TransportPath::Node:
-            if (!m_pKsControl) {
-                return kE_POINTER;
-            }
-            PrepareNodeRequest(selector, kKSPROPERTY_TYPE_GET);
-            return m_pKsControl->KsProperty(m_request, kKspNodeSize, buffer, length, nullptr);
-        case TransportPath::Tunnel: {
-            if (m_pCustom == nullptr) {
-                return kE_POINTER;
-            }
-            // The reply block is fixed; a longer read would not fit it.
-            if (length > kTunnelReplySize || (buffer == nullptr && length != 0)) {
-                return kStatusOutOfRange;
-            }
-            TunnelSet(kGetCur, selector, length, nullptr);
-            std::vector<std::uint8_t> reply(kTunnelReplySize, 0);
-            const Status status = m_pCustom->GetCustomProperty(kTunnelProperty, reply.data());
-            if (length != 0) {
-                std::memcpy(buffer, reply.data(), length);
-            }
-            return status;
-        }
-        case TransportPath::None:
-            break;
-    }
-    return kStatusNothingDone;
-}
-
-Status CXUTransport::SetCur(std::uint8_t selector, std::uint32_t length, const std::uint8_t* data) {
-    switch (m_path) {
-        case TransportPath::Node:
-            if (!m_pKsControl) {
-                return kE_POINTER;
-            }
-            PrepareNodeRequest(selector, kKSPROPERTY_TYPE_SET);
-            return m_pKsControl->KsProperty(m_request, kKspNodeSize, const_cast<std::uint8_t*>(data), length,
-                                            nullptr);
+            return NodeTransfer(request, selector, length, data, reportedLength);
         case TransportPath::Tunnel:
-            if (m_pCustom == nullptr) {
-                return kE_POINTER;
-            }
-            if (length > kTunnelDataCapacity || (data == nullptr && length != 0)) {
-                return kStatusOutOfRange;
-            }
-            return TunnelSet(kSetCur, selector, length, data);
+            return TunnelTransfer(request, selector, length, data, reportedLength);
         case TransportPath::None:
             break;
     }
@@ -104,34 +49,75 @@ Status CXUTransport::GetLen(std::uint8_t selector, std::uint32_t* length) {
     if (length == nullptr) {
         return kE_POINTER;
     }
-    switch (m_path) {
-        case TransportPath::Node: {
-            if (!m_pKsControl) {
-                return kE_POINTER;
+    return Transfer(XuRequest::GetLen, selector, 0, nullptr, length);
+}
+
+Status CXUTransport::NodeTransfer(XuRequest request, std::uint8_t selector, std::uint32_t length, std::uint8_t* data,
+                                  std::uint32_t* reportedLength) {
+    if (!m_pKsControl) {
+        return kE_POINTER;
+    }
+    m_request.Id = selector;
+    m_request.Flags = (request == XuRequest::SetCur ? kKSPROPERTY_TYPE_SET : kKSPROPERTY_TYPE_GET) |
+                      kKSPROPERTY_TYPE_TOPOLOGY;
+    m_request.NodeId = m_nodeId;
+    m_request.Reserved = 0;
+    if (request != XuRequest::GetLen) {
+        return m_pKsControl->KsProperty(m_request, kKspNodeSize, data, length, nullptr);
+    }
+    // A GET without room is answered with the size the control needs.
+    std::uint32_t returned = 0;
+    const Status status = m_pKsControl->KsProperty(m_request, kKspNodeSize, nullptr, 0, &returned);
+    if (status == kHRESULT_ERROR_MORE_DATA) {
+        *reportedLength = returned;
+        return 0;
+    }
+    return status;
+}
+
+Status CXUTransport::TunnelSet(XuRequest request, std::uint8_t selector, std::uint32_t length,
+                               const std::uint8_t* data) {
+    std::vector<std::uint8_t> block(kTunnelHeader + kTunnelDataCapacity, 0);
+    WriteHeader(block.data(), length, request, selector);
+    if (data != nullptr) {
+        std::memcpy(block.data() + kTunnelHeader, data, length);
+    }
+    return m_pCustom->SetCustomProperty(kTunnelProperty, block.data());
+}
+
+Status CXUTransport::TunnelTransfer(XuRequest request, std::uint8_t selector, std::uint32_t length,
+                                    std::uint8_t* data, std::uint32_t* reportedLength) {
+    if (!m_pCustom) {
+        return kE_POINTER;
+    }
+    switch (request) {
+        case XuRequest::SetCur:
+            if (length > kTunnelDataCapacity || (data == nullptr && length != 0)) {
+                return kStatusOutOfRange;
             }
-            PrepareNodeRequest(selector, kKSPROPERTY_TYPE_GET);
-            std::uint32_t returned = 0;
-            const Status status = m_pKsControl->KsProperty(m_request, kKspNodeSize, nullptr, 0, &returned);
-            if (status == kHRESULT_ERROR_MORE_DATA) {
-                *length = returned;
-                return 0;
+            return TunnelSet(request, selector, length, data);
+        case XuRequest::GetCur: {
+            // The reply block is fixed; a longer read would not fit it.
+            if (length > kTunnelReplySize || (data == nullptr && length != 0)) {
+                return kStatusOutOfRange;
+            }
+            TunnelSet(request, selector, length, nullptr);
+            std::vector<std::uint8_t> reply(kTunnelReplySize, 0);
+            const Status status = m_pCustom->GetCustomProperty(kTunnelProperty, reply.data());
+            if (length != 0) {
+                std::memcpy(data, reply.data(), length);
             }
             return status;
         }
-        case TransportPath::Tunnel: {
-            if (m_pCustom == nullptr) {
-                return kE_POINTER;
-            }
+        case XuRequest::GetLen: {
             const std::uint8_t zeroWord[4] = {0, 0, 0, 0};
-            TunnelSet(kGetLen, selector, 2, zeroWord);
+            TunnelSet(request, selector, 2, zeroWord);
             std::vector<std::uint8_t> block(kTunnelHeader + kTunnelDataCapacity, 0);
-            WriteHeader(block.data(), 2, kGetLen, selector);
+            WriteHeader(block.data(), 2, request, selector);
             const Status status = m_pCustom->GetCustomProperty(kTunnelProperty, block.data());
-            *length = static_cast<std::uint32_t>(block[0]) | (static_cast<std::uint32_t>(block[1]) << 8);
+            *reportedLength = common::ReadLe16(block.data());
             return status;
         }
-        case TransportPath::None:
-            break;
     }
     return kStatusNothingDone;
 }

@@ -1,11 +1,14 @@
 // Transfers to the controls of the camera's vendor extension unit, either through a
 // kernel-streaming topology node or tunnelled through the driver's custom property 35.
+// The transport owns its binding: the kernel-streaming control of the node path and
+// the custom property interface of the tunnel.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
 #include "platform/Clock.h"
+#include "platform/Constants.h"
 #include "platform/KernelStreaming.h"
 #include "platform/VideoCatalog.h"
 
@@ -17,7 +20,7 @@ using Status = platform::HResult;
 constexpr Status kStatusNothingDone = 1;
 constexpr Status kStatusOutOfRange = 160;
 // A controller that never came back within our bounds.
-constexpr Status kStatusTimeout = static_cast<Status>(0x800705B4u);  // HRESULT_FROM_WIN32(ERROR_TIMEOUT)
+constexpr Status kStatusTimeout = platform::kHRESULT_ERROR_TIMEOUT;
 
 // The two property sets an extension unit may answer, in the order they are tried.
 constexpr platform::Guid kExtensionUnitSet1 = {
@@ -35,33 +38,58 @@ constexpr std::uint32_t kNotReadySleepMs = 20;
 
 enum class TransportPath { None, Node, Tunnel };
 
+// The three control requests, with the codes the tunnel's header carries.
+enum class XuRequest : std::uint8_t { SetCur = 0x01, GetCur = 0x81, GetLen = 0x85 };
+
 class CXUTransport {
 public:
     explicit CXUTransport(platform::IClock& clock);
 
-    Status GetCur(std::uint8_t selector, std::uint32_t length, std::uint8_t* buffer);
-    Status SetCur(std::uint8_t selector, std::uint32_t length, const std::uint8_t* data);
+    // The one entry every control request goes through. `data` holds `length` bytes
+    // to send (SetCur) or room for them (GetCur); GetLen puts the control's length in
+    // `reportedLength` and ignores `length` and `data`.
+    Status Transfer(XuRequest request, std::uint8_t selector, std::uint32_t length, std::uint8_t* data,
+                    std::uint32_t* reportedLength = nullptr);
+
+    Status GetCur(std::uint8_t selector, std::uint32_t length, std::uint8_t* buffer) {
+        return Transfer(XuRequest::GetCur, selector, length, buffer);
+    }
+    Status SetCur(std::uint8_t selector, std::uint32_t length, const std::uint8_t* data) {
+        return Transfer(XuRequest::SetCur, selector, length, const_cast<std::uint8_t*>(data));
+    }
     Status GetLen(std::uint8_t selector, std::uint32_t* length);
+
+    // The binding.
+    TransportPath path() const { return m_path; }
+    void usePath(TransportPath path) { m_path = path; }
+    bool holdsCustom() const { return m_pCustom != nullptr; }
+    void holdCustom(std::unique_ptr<platform::ICameraCustomProperty> custom) { m_pCustom = std::move(custom); }
+    void dropCustom() { m_pCustom.reset(); }
+    void holdKsControl(std::unique_ptr<platform::IKsControl> control) { m_pKsControl = std::move(control); }
+    void dropKsControl() { m_pKsControl.reset(); }
+    // Lets go of every interface of the binding.
+    void release();
 
     // Finds the device-specific node that answers the probe and binds to it; on
     // failure drops the kernel-streaming control, so node transfers fail from then on.
     Status FindNode(platform::IKsTopologyInfo& topology);
 
-    TransportPath m_path = TransportPath::None;
-    char m_chip = 'd';
-    std::uint32_t m_nodeId = 0;
-    std::unique_ptr<platform::IKsControl> m_pKsControl;
-    platform::ICameraCustomProperty* m_pCustom = nullptr;  // owned by the device
-    platform::KspNode m_request{};
-
 private:
-    // The kept KSP_NODE, aimed at one control of the bound node.
-    void PrepareNodeRequest(std::uint8_t selector, std::uint32_t direction);
+    Status NodeTransfer(XuRequest request, std::uint8_t selector, std::uint32_t length, std::uint8_t* data,
+                        std::uint32_t* reportedLength);
+    Status TunnelTransfer(XuRequest request, std::uint8_t selector, std::uint32_t length, std::uint8_t* data,
+                          std::uint32_t* reportedLength);
+    Status TunnelSet(XuRequest request, std::uint8_t selector, std::uint32_t length, const std::uint8_t* data);
     Status Probe();
     Status ProbeUntilReady();
-    Status TunnelSet(std::uint8_t code, std::uint8_t selector, std::uint32_t length, const std::uint8_t* data);
 
     platform::IClock& m_clock;
+    TransportPath m_path = TransportPath::None;
+    std::uint32_t m_nodeId = 0;
+    std::unique_ptr<platform::IKsControl> m_pKsControl;
+    std::unique_ptr<platform::ICameraCustomProperty> m_pCustom;
+    // The kept KSP_NODE: its set is chosen by FindNode, the rest by each request.
+    platform::KspNode m_request{};
 };
 
 }  // namespace firmware

@@ -78,12 +78,23 @@ bool ReadHardwareIds(IDeviceInfoSet& set, std::uint32_t index, std::vector<std::
     return false;
 }
 
+UsbIdentity ParseUsbHardwareId(const std::vector<std::uint8_t>& hardwareIds) {
+    UsbIdentity identity;
+    if (hardwareIds.size() < kHardwareIdMinimum) {
+        return identity;
+    }
+    const char* text = reinterpret_cast<const char*>(hardwareIds.data());
+    identity.vid = ParseHexWord(text + 8);
+    identity.pid = ParseHexWord(text + 17);
+    return identity;
+}
+
 int CFirmwareChannel::FindUsbIdentity(UsbIdentity& record) {
     std::unique_ptr<IDeviceInfoSet> set = m_platform.deviceSetup.getClassDevs(kGUID_DEVCLASS_IMAGE, kDIGCF_PRESENT);
     if (!set) {
         return 1;
     }
-    const char* devicePath = m_pDevice ? m_pDevice->m_szDevicePath : "";
+    const char* devicePath = m_pDevice ? m_pDevice->devicePath() : "";
     for (std::uint32_t index = 0; index < kMaxDevices; ++index) {
         if (!set->enumDeviceInfo(index)) {
             const Long error = set->lastError();
@@ -110,9 +121,7 @@ int CFirmwareChannel::FindUsbIdentity(UsbIdentity& record) {
 
         std::vector<std::uint8_t> hardwareIds;
         ReadHardwareIds(*set, index, hardwareIds);
-        const char* text = reinterpret_cast<const char*>(hardwareIds.data());
-        record.vid = ParseHexWord(text + 8);
-        record.pid = ParseHexWord(text + 17);
+        record = ParseUsbHardwareId(hardwareIds);
         return 0;
     }
     return 0;

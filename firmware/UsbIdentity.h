@@ -29,4 +29,11 @@ namespace firmware {
 // the characters the id parser looks at; false when it cannot be read.
 bool ReadHardwareIds(platform::IDeviceInfoSet& set, std::uint32_t index, std::vector<std::uint8_t>& buffer);
 
+// "USB\VID_vvvv&PID_pppp...": the product id ends at character 20.
+constexpr std::size_t kUsbHardwareIdLength = 21;
+
+// The ids at their fixed places in the first hardware id of a list read by
+// ReadHardwareIds (characters 8 to 11 and 17 to 20), through the hex word parser.
+UsbIdentity ParseUsbHardwareId(const std::vector<std::uint8_t>& hardwareIds);
+
 }  // namespace firmware

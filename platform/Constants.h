@@ -151,4 +151,38 @@ constexpr std::uint32_t kMB_ICONEXCLAMATION = 0x0030;
 constexpr Guid kCLSID_VideoInputDeviceCategory = {
     0x860BB310, 0x5D01, 0x11D0, {0xBD, 0x3B, 0x00, 0xA0, 0xC9, 0x11, 0xCE, 0x86}};
 
+// Device installation and notification (SetupAPI, Configuration Manager, WM_DEVICECHANGE)
+constexpr std::uint32_t kDIGCF_PRESENT = 0x00000002;
+constexpr std::uint32_t kSPDRP_HARDWAREID = 0x00000001;
+constexpr std::uint32_t kSPDRP_ADDRESS = 0x0000001C;
+constexpr std::uint32_t kCR_SUCCESS = 0;
+constexpr std::uint32_t kMaxDeviceIdLength = 200;  // MAX_DEVICE_ID_LEN
+
+// Imaging devices: {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}
+constexpr Guid kGUID_DEVCLASS_IMAGE = {
+    0x6BDD1FC6, 0x810F, 0x11D0, {0xBE, 0xC7, 0x08, 0x00, 0x2B, 0xE2, 0x09, 0x2F}};
+// Video capture interfaces: {6994AD05-93EF-11D0-A3CC-00A0C9223196}
+constexpr Guid kKSCATEGORY_VIDEO = {
+    0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+
+// WM_DEVICECHANGE
+constexpr WParam kDBT_DEVICEARRIVAL = 0x8000;
+constexpr WParam kDBT_DEVICEREMOVECOMPLETE = 0x8004;
+constexpr std::uint32_t kDBT_DEVTYP_DEVICEINTERFACE = 5;
+
+// Kernel streaming
+constexpr std::uint32_t kKSPROPERTY_TYPE_GET = 0x00000001;
+constexpr std::uint32_t kKSPROPERTY_TYPE_SET = 0x00000002;
+constexpr std::uint32_t kKSPROPERTY_TYPE_TOPOLOGY = 0x10000000;
+
+// KSNODETYPE_DEV_SPECIFIC
+constexpr Guid kKSNODETYPE_DEV_SPECIFIC = {
+    0x941C7AC0, 0xC559, 0x11D0, {0x8A, 0x2B, 0x00, 0xA0, 0xC9, 0x25, 0x5A, 0xC1}};
+
+// HRESULT_FROM_WIN32 of the answers the extension unit gives.
+constexpr HResult kHRESULT_ERROR_NOT_READY = static_cast<HResult>(0x80070015u);
+constexpr HResult kHRESULT_ERROR_MORE_DATA = static_cast<HResult>(0x800700EAu);
+constexpr HResult kHRESULT_ERROR_SET_NOT_FOUND = static_cast<HResult>(0x80070492u);
+constexpr HResult kHRESULT_ERROR_TIMEOUT = static_cast<HResult>(0x800705B4u);
+
 }  // namespace platform

@@ -5,27 +5,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "platform/Constants.h"
 #include "platform/Types.h"
 
 namespace platform {
-
-constexpr std::uint32_t kDIGCF_PRESENT = 0x00000002;
-constexpr std::uint32_t kSPDRP_HARDWAREID = 0x00000001;
-constexpr std::uint32_t kSPDRP_ADDRESS = 0x0000001C;
-constexpr std::uint32_t kCR_SUCCESS = 0;
-constexpr std::uint32_t kMaxDeviceIdLength = 200;  // MAX_DEVICE_ID_LEN
-
-// Imaging devices: {6BDD1FC6-810F-11D0-BEC7-08002BE2092F}
-constexpr Guid kGUID_DEVCLASS_IMAGE = {
-    0x6BDD1FC6, 0x810F, 0x11D0, {0xBE, 0xC7, 0x08, 0x00, 0x2B, 0xE2, 0x09, 0x2F}};
-// Video capture interfaces: {6994AD05-93EF-11D0-A3CC-00A0C9223196}
-constexpr Guid kKSCATEGORY_VIDEO = {
-    0x6994AD05, 0x93EF, 0x11D0, {0xA3, 0xCC, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
-
-// WM_DEVICECHANGE
-constexpr WParam kDBT_DEVICEARRIVAL = 0x8000;
-constexpr WParam kDBT_DEVICEREMOVECOMPLETE = 0x8004;
-constexpr std::uint32_t kDBT_DEVTYP_DEVICEINTERFACE = 5;
 
 // The broadcast records as they arrive in lParam.
 struct DevBroadcastHeader {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/Constants.h"
 #include "platform/Types.h"
 
 namespace platform {
@@ -17,19 +18,6 @@ struct KspNode {
     std::uint32_t Reserved;
 };
 static_assert(sizeof(KspNode) == 32, "KSP_NODE is 32 bytes on the wire");
-
-constexpr std::uint32_t kKSPROPERTY_TYPE_GET = 0x00000001;
-constexpr std::uint32_t kKSPROPERTY_TYPE_SET = 0x00000002;
-constexpr std::uint32_t kKSPROPERTY_TYPE_TOPOLOGY = 0x10000000;
-
-// KSNODETYPE_DEV_SPECIFIC
-constexpr Guid kKSNODETYPE_DEV_SPECIFIC = {
-    0x941C7AC0, 0xC559, 0x11D0, {0x8A, 0x2B, 0x00, 0xA0, 0xC9, 0x25, 0x5A, 0xC1}};
-
-// HRESULT_FROM_WIN32 of the answers the extension unit gives.
-constexpr HResult kHRESULT_ERROR_NOT_READY = static_cast<HResult>(0x80070015u);
-constexpr HResult kHRESULT_ERROR_MORE_DATA = static_cast<HResult>(0x800700EAu);
-constexpr HResult kHRESULT_ERROR_SET_NOT_FOUND = static_cast<HResult>(0x80070492u);
 
 class IKsControl {
 public:

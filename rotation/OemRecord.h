@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 namespace rotation {
 
@@ -25,5 +26,21 @@ constexpr int kOemRecordCount = 2;
 constexpr std::uint32_t kMountingCodeMask = 0xFF;
 constexpr std::uint32_t kRotationEnableBit = 0x100;
 constexpr std::uint32_t kLedDefaultBit = 0x200;
+
+// The main window's room for the two records (`Internal_camera`): allocated at
+// dialog initialisation, freed at exit, allocated again by a bring-up that finds it
+// gone. Readers that find no room read a devInfo of 0.
+class OemRecordBuffer {
+public:
+    void allocate() { Internal_camera.reset(new OemRecord[kOemRecordCount]()); }
+    void release() { Internal_camera.reset(); }
+    bool allocated() const { return Internal_camera != nullptr; }
+    OemRecord* records() { return Internal_camera.get(); }
+    const OemRecord* records() const { return Internal_camera.get(); }
+    std::uint32_t devInfo() const { return Internal_camera ? Internal_camera[0].devInfo : 0; }
+
+private:
+    std::unique_ptr<OemRecord[]> Internal_camera;
+};
 
 }  // namespace rotation

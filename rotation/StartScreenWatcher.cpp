@@ -3,7 +3,7 @@
 #include <cwchar>
 
 #include "platform/Constants.h"
-#include "shell/CBACKDlg.h"
+#include "platform/Scoped.h"
 
 using namespace platform;
 
@@ -22,24 +22,24 @@ std::wstring FormatWide(const wchar_t* format, MonitorHandle monitor, const std:
 
 const wchar_t* VisibleText(bool visible) { return visible ? L"visible" : L"not visible"; }
 
-void RunPipeline() {
-    if (CBACKDlg* window = MainWindow()) {
-        window->OnSettingChange(0, nullptr);
-    }
-}
-
 }  // namespace
 
 std::wstring _GetMonitorAppVisibilityString(IDiagnosticOutput& diagnostics, int mode) {
     diagnostics.outputDebugString(" _GetMonitorAppVisibilityString \n");
-    switch (mode) {
-        case kMAV_NO_APP_VISIBLE:
-            return L"no apps visible";
-        case kMAV_APP_VISIBLE:
-            return L"a visible app";
-        default:
-            return L"unknown";
+    struct ModeText {
+        int mode;
+        const wchar_t* text;
+    };
+    static constexpr ModeText kModeTexts[] = {
+        {kMAV_NO_APP_VISIBLE, L"no apps visible"},
+        {kMAV_APP_VISIBLE, L"a visible app"},
+    };
+    for (const ModeText& row : kModeTexts) {
+        if (row.mode == mode) {
+            return row.text;
+        }
     }
+    return L"unknown";
 }
 
 HResult CAppVisibilityNotificationSubscriber::AppVisibilityOnMonitorChanged(MonitorHandle monitor, int previousMode,
@@ -49,22 +49,30 @@ HResult CAppVisibilityNotificationSubscriber::AppVisibilityOnMonitorChanged(Moni
     m_platform.diagnostics.writeStdout(
         FormatWide(L"Monitor %p previously had %ls and now has %ls\r\n", monitor, previous, current));
     m_bMetroMode = currentMode == kMAV_APP_VISIBLE ? 1 : 0;
-    RunPipeline();
-    WriteLog(m_bMetroMode != 0 ? " AppVisibilityOnMonitorChanged->Start menu m_bMetroMode =1"
-                               : " AppVisibilityOnMonitorChanged->Start menu m_bMetroMode =0");
+    if (m_onChange) {
+        m_onChange();
+    }
+    m_port.WriteLog(m_bMetroMode != 0 ? " AppVisibilityOnMonitorChanged->Start menu m_bMetroMode =1"
+                               : " AppVisibilityOnMonitorChanged->Start menu m_bMetroMode =0",
+                    0);
     return kS_OK;
 }
 
 HResult CAppVisibilityNotificationSubscriber::LauncherVisibilityChange(bool currentVisibleState) {
     m_platform.diagnostics.writeStdout(std::wstring(L"The Start menu is now ") + VisibleText(currentVisibleState) +
                                        L"\r\n");
-    RunPipeline();
-    WriteLog(m_bMetroMode != 0 ? " LauncherVisibilityChange->Start menu m_bMetroMode =1"
-                               : " LauncherVisibilityChange->Start menu m_bMetroMode =0");
+    if (m_onChange) {
+        m_onChange();
+    }
+    m_port.WriteLog(m_bMetroMode != 0 ? " LauncherVisibilityChange->Start menu m_bMetroMode =1"
+                               : " LauncherVisibilityChange->Start menu m_bMetroMode =0",
+                    0);
     return kS_OK;
 }
 
-CStartScreenWatcher::CStartScreenWatcher(const Platform& platform) : m_platform(platform), m_sink(platform) {
+CStartScreenWatcher::CStartScreenWatcher(const Platform& platform, common::IWindowPort& port,
+                                         VisibilityChanged onChange)
+    : m_platform(platform), m_port(port), m_sink(platform, port, std::move(onChange)) {
     m_bMetroMode = 1;
 }
 
@@ -75,7 +83,9 @@ void CStartScreenWatcher::Start() {
         return;
     }
     m_platform.diagnostics.writeStdout(L"Toggle Start menu visibility 5 times to exit\r\n");
-    if (m_platform.com.initialize() < 0) {
+    // The subscription keeps the apartment entered for as long as it lasts.
+    auto com = std::make_unique<ScopedCom>(m_platform.com);
+    if (com->result() < 0) {
         return;
     }
     if (m_platform.appVisibility.create(m_pAppVisibility) < 0 || !m_pAppVisibility) {
@@ -94,13 +104,14 @@ void CStartScreenWatcher::Start() {
 
     bool launcherVisible = false;
     if (m_pAppVisibility->IsLauncherVisible(launcherVisible) >= 0) {
-        WriteLog(launcherVisible ? " * EnumVisib, current is visible" : " * EnumVisib, current is not visible");
+        m_port.WriteLog(launcherVisible ? " * EnumVisib, current is visible" : " * EnumVisib, current is not visible", 0);
         m_bMetroMode = launcherVisible ? 1 : 0;
         m_platform.diagnostics.writeStdout(std::wstring(L"The Start menu is currently ") +
                                            VisibleText(launcherVisible) + L"\r\n");
     }
     if (m_pAppVisibility->Advise(m_sink, m_dwCookie) >= 0) {
         m_bSubscribed = true;
+        m_com = std::move(com);
     }
 }
 
@@ -108,9 +119,9 @@ void CStartScreenWatcher::Stop() {
     if (m_bSubscribed && m_pAppVisibility) {
         m_pAppVisibility->Unadvise(m_dwCookie);
         m_bSubscribed = false;
-        m_platform.com.uninitialize();
     }
     m_pAppVisibility.reset();
+    m_com.reset();
 }
 
 }  // namespace rotation

@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "common/WindowPort.h"
 #include "platform/Platform.h"
+#include "platform/Scoped.h"
 
 // Whether an app covers a monitor, as the last per-monitor event said. Reported in the
 // rotation trace only.
@@ -17,20 +20,27 @@ namespace rotation {
 // Text of a monitor's app-visibility mode, for the console output.
 std::wstring _GetMonitorAppVisibilityString(platform::IDiagnosticOutput& diagnostics, int mode);
 
+// What the watcher does on every visibility change: run the rotation pipeline.
+using VisibilityChanged = std::function<void()>;
+
 class CAppVisibilityNotificationSubscriber final : public platform::IAppVisibilityEvents {
 public:
-    explicit CAppVisibilityNotificationSubscriber(const platform::Platform& platform) : m_platform(platform) {}
+    CAppVisibilityNotificationSubscriber(const platform::Platform& platform, common::IWindowPort& port,
+                                         VisibilityChanged onChange)
+        : m_platform(platform), m_port(port), m_onChange(std::move(onChange)) {}
     platform::HResult AppVisibilityOnMonitorChanged(platform::MonitorHandle monitor, int previousMode,
                                                     int currentMode) override;
     platform::HResult LauncherVisibilityChange(bool currentVisibleState) override;
 
 private:
     platform::Platform m_platform;
+    common::IWindowPort& m_port;
+    VisibilityChanged m_onChange;
 };
 
 class CStartScreenWatcher {
 public:
-    explicit CStartScreenWatcher(const platform::Platform& platform);
+    CStartScreenWatcher(const platform::Platform& platform, common::IWindowPort& port, VisibilityChanged onChange);
     ~CStartScreenWatcher();
     CStartScreenWatcher(const CStartScreenWatcher&) = delete;
     CStartScreenWatcher& operator=(const CStartScreenWatcher&) = delete;
@@ -41,10 +51,12 @@ public:
 
 private:
     platform::Platform m_platform;
+    common::IWindowPort& m_port;
     bool m_bSubscribed = false;
     std::unique_ptr<platform::IAppVisibility> m_pAppVisibility;
     std::uint32_t m_dwCookie = 0;
     CAppVisibilityNotificationSubscriber m_sink;
+    std::unique_ptr<platform::ScopedCom> m_com;
 };
 
 }  // namespace rotation

@@ -3,12 +3,13 @@
 #include <cstring>
 #include <ctime>
 
+#include "common/Messages.h"
 #include "platform/Constants.h"
 #include "resources/resource.h"
-#include "shell/Messages.h"
+#include "shell/Routing.h"
 
 using namespace platform;
-using namespace shell;
+using namespace common;
 
 namespace {
 
@@ -17,11 +18,64 @@ CBACKDlg* g_pMainWnd = nullptr;
 constexpr int kOffscreen = -400;
 constexpr std::size_t kMonitorNameSize = 128;
 constexpr const char* kMonitorNameFormat = "%Y-%m-%d_Monitor_log.txt";
+// Positions in the tray popup of the submenus the program fills.
+constexpr int kDeviceMenuPosition = 3;
+constexpr int kLanguageMenuPosition = 7;
 
 std::uint32_t loWord(WParam value) { return static_cast<std::uint32_t>(value & 0xFFFFu); }
 std::uint32_t hiWord(WParam value) { return static_cast<std::uint32_t>((value >> 16) & 0xFFFFu); }
 
 }  // namespace
+
+// The routing tables of the main window.
+struct MainWindowRouting {
+    using MessageHandler = std::optional<LResult> (CBACKDlg::*)(WParam, LParam, IDefaultProcessing&);
+    using CommandHandler = void (CBACKDlg::*)(std::uint32_t);
+
+    // Window messages and the private messages other programs and the subsystems
+    // send; a row's handler decides whether default processing runs.
+    static constexpr shell::MessageRow<MessageHandler> kMessages[] = {
+        {kWM_INITDIALOG, "OnInitDialog", &CBACKDlg::OnInitDialog},
+        {kWM_PAINT, "OnPaint", &CBACKDlg::OnPaint},
+        {kWM_QUERYDRAGICON, "OnQueryDragIcon", &CBACKDlg::OnQueryDragIcon},
+        {kWM_SETTINGCHANGE, "OnSettingChange", &CBACKDlg::OnWmSettingChange},
+        {kWM_DISPLAYCHANGE, "OnDisplayChange", &CBACKDlg::OnDisplayChange},
+        {kWM_DEVICECHANGE, "OnDeviceChange", &CBACKDlg::OnDeviceChange},
+        {kWM_TIMER, "OnTimer", &CBACKDlg::OnTimer},
+        {kWM_ENDSESSION, "OnEndSession", &CBACKDlg::OnEndSession},
+        {kWM_COMMAND, "OnCommand", &CBACKDlg::OnCommand},
+        {kMsgGrayOut, "OnGrayOut", &CBACKDlg::OnGrayOut},
+        {kMsgCameraNotice, "OnCameraNotice", &CBACKDlg::OnCameraNotice},
+        {kMsgAudioListUpdate, "OnAudioListUpdate", &CBACKDlg::OnAudioListUpdate},
+        {kMsgDeviceNotice, "OnDeviceNotice", &CBACKDlg::OnDeviceNotice},
+        {kMsgDeviceError, "OnDeviceError", &CBACKDlg::OnDeviceError},
+        {kMsgAudioSettingInvalid, "OnAudioSettingInvalid", &CBACKDlg::OnAudioSettingInvalid},
+        {kMsgTrayCallback, "OnTrayCallback", &CBACKDlg::OnTrayCallback},
+        {kMsgSnapshot, "OnSnapshot", &CBACKDlg::OnSnapshot},
+        {kMsgExit, "Exit", &CBACKDlg::OnExitMessage},
+    };
+    static_assert(shell::OneRowPerMessage(kMessages), "a message has one handler");
+
+    // WM_COMMAND: menu items carry notification 0, controls their own.
+    static constexpr shell::CommandRow<CommandHandler> kCommands[] = {
+        {kIDCANCEL, kIDCANCEL, kBN_CLICKED, "OnCancel", &CBACKDlg::OnCancel},
+        {ID_TRAY_CONSOLE, ID_TRAY_CONSOLE, 0, "OnConsole", &CBACKDlg::OnConsole},
+        {ID_TRAY_VIDEO_SETTING, ID_TRAY_VIDEO_SETTING, 0, "OnVideoSetting", &CBACKDlg::OnVideoSetting},
+        {IDC_VIDEO_SETTING, IDC_VIDEO_SETTING, kBN_CLICKED, "OnVideoSetting", &CBACKDlg::OnVideoSetting},
+        {ID_TRAY_AUDIO_SETTING, ID_TRAY_AUDIO_SETTING, 0, "OnAudioSetting", &CBACKDlg::OnAudioSetting},
+        {IDC_AUDIO_SETTING, IDC_AUDIO_SETTING, kBN_CLICKED, "OnAudioSetting", &CBACKDlg::OnAudioSetting},
+        {ID_TRAY_EXIT, ID_TRAY_EXIT, 0, "Exit", &CBACKDlg::OnExitCommand},
+        {ID_TRAY_SNAP_PATH, ID_TRAY_SNAP_PATH, 0, "OnSnapStorePath", &CBACKDlg::OnSnapStorePath},
+        {IDC_BROWSE, IDC_BROWSE, kBN_CLICKED, "OnSnapStorePath", &CBACKDlg::OnSnapStorePath},
+        {IDC_VIDEO_DEVICE, IDC_VIDEO_DEVICE, kCBN_SELCHANGE, "OnVideoDeviceBox", &CBACKDlg::OnVideoDeviceBox},
+        {IDC_AUDIO_DEVICE, IDC_AUDIO_DEVICE, kCBN_SELCHANGE, "OnAudioDeviceBox", &CBACKDlg::OnAudioDeviceBox},
+        {camera::kVideoCommandFirst, camera::kVideoCommandLast, 0, "OnVideoDeviceMenu", &CBACKDlg::OnVideoDeviceMenu},
+        {kAudioCommandFirst, kAudioCommandLast, 0, "OnAudioDeviceMenu", &CBACKDlg::OnAudioDeviceMenu},
+        {kLanguageCommandFirst, kLanguageCommandLast, 0, "OnLanguageMenu", &CBACKDlg::OnLanguageMenu},
+    };
+    static_assert(shell::NarrowerRowsFirst(kCommands), "an overlapping command row must come before the wider one");
+    static_assert(camera::kVideoCommandLast < kAudioCommandFirst, "video device ids stay below the audio ids");
+};
 
 CBACKDlg* MainWindow() { return g_pMainWnd; }
 
@@ -32,32 +86,36 @@ void WriteLog(std::string message) {
 }
 
 CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
-    : m_platform(platform), m_variant(variant), m_StartScreen(platform) {
-    // The tray menu is loaded with the window so its submenus can be looked up before
-    // the settings fill them.
-    m_hTrayMenu = m_platform.menus.loadMenu(IDR_TRAY_MENU);
+    : m_platform(platform),
+      m_variant(variant),
+      m_port(platform.window, platform.trace),
+      // The tray menu is loaded with the window so its submenus can be looked up
+      // before the settings fill them.
+      m_trayMenu(platform.menus, IDR_TRAY_MENU),
+      m_policy(platform.registry, platform.system, m_port),
+      m_videoDevices(platform.video, platform.menus, platform.window, m_port, m_settings),
+      m_pipeline(platform, variant, m_port, m_settings, m_videoDevices, m_policy, m_oem),
+      m_StartScreen(platform, m_port, [this]() { m_pipeline.OnSettingChange(0, nullptr); }),
+      m_ledCheck(platform.registry, m_port),
+      m_bringUp(platform, variant, m_port, m_settings, m_videoDevices, m_policy, m_oem, m_pipeline, m_ledCheck) {
     m_taskbarCreatedMsg = m_platform.window.registerWindowMessage("TaskbarCreated");
     g_pMainWnd = this;
 }
 
 CBACKDlg::~CBACKDlg() {
     m_StartScreen.Stop();
-    RemoveDevice();
-    DestroyFirmwareChannel();
-    CloseDriverKey();
-    if (m_hTrayMenu != 0) {
-        m_platform.menus.destroyMenu(m_hTrayMenu);
-    }
     if (g_pMainWnd == this) {
         g_pMainWnd = nullptr;
     }
 }
 
-void CBACKDlg::WriteLog(std::string message, int flag) { m_platform.trace.write(message, flag); }
-
 void CBACKDlg::LoadSettings() {
-    config::LoadSettingsFile(m_platform.profile, m_platform.system, m_settings, m_szProgramDir,
-                             config::LanguageStep());
+    config::LoadSettingsFile(m_platform.profile, m_platform.system, m_settings, config::LanguageStep());
+}
+
+const char* CBACKDlg::RoutedCommand(std::uint32_t id, std::uint32_t notifyCode) {
+    const auto* row = shell::FindCommand(MainWindowRouting::kCommands, id, notifyCode);
+    return row != nullptr ? row->name : nullptr;
 }
 
 bool CBACKDlg::preTranslateMessage(Hwnd, std::uint32_t msg, WParam wParam, LParam) {
@@ -75,64 +133,29 @@ bool CBACKDlg::preTranslateMessage(Hwnd, std::uint32_t msg, WParam wParam, LPara
 
 std::optional<LResult> CBACKDlg::windowProc(std::uint32_t msg, WParam wParam, LParam lParam,
                                             IDefaultProcessing& defaultProcessing) {
-    switch (msg) {
-        case kWM_INITDIALOG:
-            return OnInitDialog();
-        case kWM_PAINT:
-            if (m_platform.window.isIconic()) {
-                OnPaintMinimised();
-                return 0;
-            }
-            return std::nullopt;
-        case kWM_QUERYDRAGICON:
-            return m_platform.window.mainIconHandle();
-        case kWM_SETTINGCHANGE:
-            defaultProcessing.callDefault();
-            OnSettingChange(static_cast<std::uint32_t>(wParam), nullptr);
-            return 0;
-        case kWM_DISPLAYCHANGE:
-            WriteLog("WM_DISPLAYCHANGE", 0);
-            OnSettingChange();
-            return defaultProcessing.callDefault();
-        case kWM_DEVICECHANGE:
-            return OnDeviceChange(wParam, lParam);
-        case kWM_TIMER:
-            OnTimer(static_cast<std::uint32_t>(wParam));
-            return 0;
-        case kWM_ENDSESSION:
-            // The session may go on (flag FALSE), but the program still ends.
-            defaultProcessing.callDefault();
-            Exit();
-            m_platform.window.postQuitMessage(0);
-            return 0;
-        case kWM_COMMAND:
-            OnCommand(wParam, lParam);
-            return 0;
-        default:
-            break;
+    if (const auto* row = shell::FindMessage(MainWindowRouting::kMessages, msg)) {
+        return (this->*row->handler)(wParam, lParam, defaultProcessing);
     }
     if (m_taskbarCreatedMsg != 0 && msg == m_taskbarCreatedMsg) {
         OnTaskbarCreated();
         return 0;
     }
-    return OnPrivateMessage(msg, wParam, lParam);
+    return std::nullopt;
 }
 
-LResult CBACKDlg::OnInitDialog() {
-    ReleaseBringUpInterfaces();
-    Internal_camera.reset();
+std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing&) {
+    m_oem.release();
 
-    m_bWin8 = IsWin8();
-    if (m_bWin8 != 0) {
+    if (m_policy.IsWin8() != 0) {
         m_StartScreen.Start();
     }
-    m_bFirstRun = 1;
+    m_pipeline.armFirstRun();
 
-    Internal_camera.reset(new rotation::OemRecord[rotation::kOemRecordCount]());
+    m_oem.allocate();
 
-    m_hTrayPopup = m_platform.menus.getSubMenu(m_hTrayMenu, 0);
-    m_hDeviceMenu = m_platform.menus.getSubMenu(m_hTrayPopup, 3);
-    m_hLanguageMenu = m_platform.menus.getSubMenu(m_hTrayPopup, 7);
+    m_hTrayPopup = m_platform.menus.getSubMenu(m_trayMenu.get(), 0);
+    m_videoDevices.bindMenu(m_platform.menus.getSubMenu(m_hTrayPopup, kDeviceMenuPosition));
+    m_hLanguageMenu = m_platform.menus.getSubMenu(m_hTrayPopup, kLanguageMenuPosition);
 
     LoadSettings();
 
@@ -167,96 +190,71 @@ void CBACKDlg::ComposeMonitorLogPath() {
     m_strMonitorLogPath = std::string(tempDir) + name;
 }
 
-void CBACKDlg::OnTimer(std::uint32_t id) {
+std::optional<LResult> CBACKDlg::OnPaint(WParam, LParam, IDefaultProcessing&) {
+    if (!m_platform.window.isIconic()) {
+        return std::nullopt;
+    }
+    const Rect client = m_platform.window.getClientRect();
+    const Size icon = m_platform.window.iconSize();
+    m_platform.window.paintIcon((client.width() - icon.cx + 1) / 2, (client.height() - icon.cy + 1) / 2);
+    return 0;
+}
+
+std::optional<LResult> CBACKDlg::OnQueryDragIcon(WParam, LParam, IDefaultProcessing&) {
+    return m_platform.window.mainIconHandle();
+}
+
+std::optional<LResult> CBACKDlg::OnWmSettingChange(WParam wParam, LParam, IDefaultProcessing& defaultProcessing) {
+    defaultProcessing.callDefault();
+    OnSettingChange(static_cast<std::uint32_t>(wParam), nullptr);
+    return 0;
+}
+
+std::optional<LResult> CBACKDlg::OnDisplayChange(WParam, LParam, IDefaultProcessing& defaultProcessing) {
+    WriteLog("WM_DISPLAYCHANGE", 0);
+    OnSettingChange();
+    return defaultProcessing.callDefault();
+}
+
+std::optional<LResult> CBACKDlg::OnDeviceChange(WParam wParam, LParam lParam, IDefaultProcessing&) {
+    return m_bringUp.OnDeviceChange(wParam, lParam);
+}
+
+std::optional<LResult> CBACKDlg::OnTimer(WParam wParam, LParam, IDefaultProcessing&) {
+    const auto id = static_cast<std::uint32_t>(wParam);
     if (id == kTimerStart) {
         WriteLog("timer! 5sec", 0);
         m_platform.window.killTimer(kTimerStart);
-        m_platform.com.initialize();
-        CreateFirmwareChannel();
-        MactionAction();
-        DestroyFirmwareChannel();
-        m_platform.com.uninitialize();
+        m_bringUp.OnStartTimer();
     } else if (id == kTimerGravity) {
         WriteLog("i get GRAVITY_ROTATE_MSG event", 0);
         m_platform.window.killTimer(kTimerGravity);
         OnSettingChange();
     }
+    return 0;
 }
 
-void CBACKDlg::OnCancel() { m_platform.window.showWindow(kSW_HIDE); }
+std::optional<LResult> CBACKDlg::OnEndSession(WParam, LParam, IDefaultProcessing& defaultProcessing) {
+    // The session may go on (flag FALSE), but the program still ends.
+    defaultProcessing.callDefault();
+    Exit();
+    m_platform.window.postQuitMessage(0);
+    return 0;
+}
 
-void CBACKDlg::OnCommand(WParam wParam, LParam lParam) {
+std::optional<LResult> CBACKDlg::OnCommand(WParam wParam, LParam lParam, IDefaultProcessing&) {
     const std::uint32_t id = loWord(wParam);
     // Menu items and accelerators carry no control window; their code counts as 0.
     const std::uint32_t code = lParam == 0 ? 0 : hiWord(wParam);
-    switch (routeCommand(id, code)) {
-        case CommandRoute::Cancel:
-            OnCancel();
-            break;
-        case CommandRoute::Console:
-            OnConsole();
-            break;
-        case CommandRoute::VideoSetting:
-            OnVideoSetting();
-            break;
-        case CommandRoute::AudioSetting:
-            OnAudioSetting();
-            break;
-        case CommandRoute::Exit:
-            Exit();
-            break;
-        case CommandRoute::SnapStorePath:
-            OnSnapStorePath();
-            break;
-        case CommandRoute::VideoDeviceBox:
-            OnVideoDeviceBox();
-            break;
-        case CommandRoute::AudioDeviceBox:
-            OnAudioDeviceBox();
-            break;
-        case CommandRoute::VideoDeviceMenu:
-            OnVideoDeviceMenu(id);
-            break;
-        case CommandRoute::AudioDeviceMenu:
-            OnAudioDeviceMenu(id);
-            break;
-        case CommandRoute::LanguageMenu:
-            OnLanguageMenu(id);
-            break;
-        case CommandRoute::None:
-            break;
+    if (const auto* row = shell::FindCommand(MainWindowRouting::kCommands, id, code)) {
+        (this->*row->handler)(id);
     }
+    return 0;
 }
 
-std::optional<LResult> CBACKDlg::OnPrivateMessage(std::uint32_t msg, WParam wParam, LParam lParam) {
-    switch (msg) {
-        case kMsgGrayOut:
-            OnGrayOut(wParam);
-            return 1;
-        case kMsgCameraNotice:
-            return 1;
-        case kMsgAudioListUpdate:
-            return OnAudioListUpdate(wParam, lParam);
-        case kMsgDeviceNotice:
-            return ShowNotice(wParam != 0 ? "Detect New Device" : "Device Remove", "Device", 5000, 1);
-        case kMsgDeviceError:
-            return ShowNotice(wParam != 0 ? "Device Apply Error, please retry" : "Device Remove Error, please retry",
-                              "Device Error", 5000, 3);
-        case kMsgAudioSettingInvalid:
-            return ShowNotice("Setting invalid Please Retry", "Audio Setting", 5000, 2);
-        case kMsgTrayCallback:
-            return OnTrayCallback(wParam, lParam);
-        case kMsgSnapshot:
-            return OnSnapshot();
-        case kMsgExit:
-            Exit();
-            return 0;
-        default:
-            return std::nullopt;
-    }
-}
+void CBACKDlg::OnCancel(std::uint32_t) { m_platform.window.showWindow(kSW_HIDE); }
 
-void CBACKDlg::OnConsole() {
+void CBACKDlg::OnConsole(std::uint32_t) {
     const Rect client = m_platform.window.getClientRect();
     const int x = (m_platform.window.getSystemMetrics(kSM_CXSCREEN) - client.width()) / 2;
     const int y = (m_platform.window.getSystemMetrics(kSM_CYSCREEN) - client.height()) / 2;
@@ -264,23 +262,44 @@ void CBACKDlg::OnConsole() {
     m_platform.window.showWindow(kSW_SHOWNORMAL);
 }
 
-void CBACKDlg::OnGrayOut(WParam wParam) {
+std::optional<LResult> CBACKDlg::OnGrayOut(WParam wParam, LParam, IDefaultProcessing&) {
     const bool video = wParam != 0;
     m_platform.window.enableDlgItem(video ? IDC_VIDEO_SETTING : IDC_AUDIO_SETTING, false);
     if (m_hTrayPopup != 0) {
         m_platform.menus.enableMenuItem(m_hTrayPopup, video ? ID_TRAY_VIDEO_SETTING : ID_TRAY_AUDIO_SETTING,
                                         kMF_BYCOMMAND | kMF_GRAYED);
     }
+    return 1;
 }
 
-void CBACKDlg::OnPaintMinimised() {
-    const Rect client = m_platform.window.getClientRect();
-    const Size icon = m_platform.window.iconSize();
-    m_platform.window.paintIcon((client.width() - icon.cx + 1) / 2, (client.height() - icon.cy + 1) / 2);
+std::optional<LResult> CBACKDlg::OnCameraNotice(WParam, LParam, IDefaultProcessing&) { return 1; }
+
+std::optional<LResult> CBACKDlg::OnAudioListUpdate(WParam, LParam, IDefaultProcessing&) { return 0; }
+
+std::optional<LResult> CBACKDlg::OnDeviceNotice(WParam wParam, LParam, IDefaultProcessing&) {
+    return m_port.ShowNotice(wParam != 0 ? "Detect New Device" : "Device Remove", "Device", 5000, 1);
+}
+
+std::optional<LResult> CBACKDlg::OnDeviceError(WParam wParam, LParam, IDefaultProcessing&) {
+    return m_port.ShowNotice(wParam != 0 ? "Device Apply Error, please retry" : "Device Remove Error, please retry",
+                             "Device Error", 5000, 3);
+}
+
+std::optional<LResult> CBACKDlg::OnAudioSettingInvalid(WParam, LParam, IDefaultProcessing&) {
+    return m_port.ShowNotice("Setting invalid Please Retry", "Audio Setting", 5000, 2);
+}
+
+std::optional<LResult> CBACKDlg::OnTrayCallback(WParam, LParam, IDefaultProcessing&) { return 0; }
+
+std::optional<LResult> CBACKDlg::OnSnapshot(WParam, LParam, IDefaultProcessing&) { return 0; }
+
+std::optional<LResult> CBACKDlg::OnExitMessage(WParam, LParam, IDefaultProcessing&) {
+    Exit();
+    return 0;
 }
 
 void CBACKDlg::Exit() {
-    Internal_camera.reset();
+    m_oem.release();
     const Hwnd snap = m_platform.window.findWindow(nullptr, "Snap");
     if (snap != 0) {
         m_platform.window.sendMessageTo(snap, kWM_CLOSE, 0, 0);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/LittleEndian.h"
 #include "platform/Constants.h"
 
 using platform::HResult;
@@ -112,7 +113,7 @@ std::vector<std::uint32_t> EmulatedCamera::valuesSet(std::uint32_t id) const {
 // and the get that follows fetches what the unit answered.
 
 HResult EmulatedCamera::tunnelRequest(std::uint8_t* block) {
-    const std::uint32_t length = static_cast<std::uint32_t>(block[0] | (block[1] << 8));
+    const std::uint32_t length = common::ReadLe16(block);
     const std::uint8_t code = block[2];
     const std::uint8_t selector = block[3];
     m_hasPending = false;
@@ -153,8 +154,7 @@ HResult EmulatedCamera::tunnelReply(std::uint8_t* block) {
     if (m_pending.request == XuRequest::GetCur) {
         std::memcpy(block, m_pending.reply.data(), m_pending.reply.size());
     } else if (m_pending.request == XuRequest::GetLen) {
-        block[0] = static_cast<std::uint8_t>(m_pending.length & 0xFF);
-        block[1] = static_cast<std::uint8_t>((m_pending.length >> 8) & 0xFF);
+        common::WriteLe16(block, m_pending.length);
     }
     return m_pending.result;
 }

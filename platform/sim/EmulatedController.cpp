@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "common/LittleEndian.h"
+
 namespace sim {
 namespace {
 
@@ -25,9 +27,7 @@ constexpr int kWritePollLimit = 1000;
 constexpr std::array<std::uint8_t, EmulatedController::kSteps> kPowerUpSteps = {
     0x03, 0x0B, 0x05, 0x06, 0x04, 0x20, 0xD8, 0xC7, 0x02, 0xFF, 0xFF, 0x01, 0x9F};
 
-std::uint16_t le16(const std::uint8_t* data) {
-    return static_cast<std::uint16_t>(data[0] | (data[1] << 8));
-}
+std::uint16_t le16(const std::uint8_t* data) { return common::ReadLe16(data); }
 
 }  // namespace
 
@@ -105,8 +105,7 @@ bool EmulatedController::setCur(std::uint8_t selector, const std::uint8_t* data)
 bool EmulatedController::getCur(std::uint8_t selector, std::uint8_t* data) {
     switch (selector) {
     case kRegisterAddress:
-        data[0] = static_cast<std::uint8_t>(m_registerAddress & 0xFF);
-        data[1] = static_cast<std::uint8_t>(m_registerAddress >> 8);
+        common::WriteLe16(data, m_registerAddress);
         return true;
     case kRegisterData:
         data[0] = readRegister(m_registerAddress);
@@ -121,10 +120,7 @@ bool EmulatedController::getCur(std::uint8_t selector, std::uint8_t* data) {
         data[0] = 0;
         return true;
     case kFlashAddress:
-        data[0] = static_cast<std::uint8_t>(m_flashAddress & 0xFF);
-        data[1] = static_cast<std::uint8_t>(m_flashAddress >> 8);
-        data[2] = 0;
-        data[3] = 0;
+        common::WriteLe32(data, m_flashAddress);
         return true;
     case kFlashData:
         readFlash(data);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/LittleEndian.h"
 #include "platform/Constants.h"
 
 namespace sim {
@@ -204,9 +205,9 @@ void SimRegistry::put(Hive hive, const std::string& path, const std::string& nam
 }
 
 void SimRegistry::putDword(Hive hive, const std::string& path, const std::string& name, std::uint32_t value) {
-    put(hive, path, name, platform::kREG_DWORD,
-        {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-         static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
+    std::vector<std::uint8_t> bytes(4);
+    common::WriteLe32(bytes.data(), value);
+    put(hive, path, name, platform::kREG_DWORD, std::move(bytes));
 }
 
 void SimRegistry::putString(Hive hive, const std::string& path, const std::string& name, const std::string& value) {

@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "platform/win32/AppVisibilityCom.h"
+#include "platform/win32/ComPtr.h"
 
 namespace win32 {
 
@@ -63,8 +64,7 @@ namespace {
 
 class Win32AppVisibility final : public platform::IAppVisibility {
 public:
-    explicit Win32AppVisibility(IAppVisibilityCom* object) : m_object(object) {}
-    ~Win32AppVisibility() override { m_object->Release(); }
+    explicit Win32AppVisibility(ComPtr<IAppVisibilityCom> object) : m_object(std::move(object)) {}
     Win32AppVisibility(const Win32AppVisibility&) = delete;
     Win32AppVisibility& operator=(const Win32AppVisibility&) = delete;
 
@@ -84,20 +84,19 @@ public:
     }
 
     platform::HResult Advise(platform::IAppVisibilityEvents& sink, std::uint32_t& cookie) override {
-        auto* subscriber = new CAppVisibilityNotificationSubscriber(sink);
+        // The service takes its own reference if it keeps the subscriber; ours ends
+        // with this scope, which frees the subscriber at once when Advise failed.
+        const ComPtr<CAppVisibilityNotificationSubscriber> subscriber(new CAppVisibilityNotificationSubscriber(sink));
         DWORD value = cookie;
-        HRESULT hr = m_object->Advise(subscriber, &value);
+        HRESULT hr = m_object->Advise(subscriber.get(), &value);
         cookie = value;
-        // The service took its own reference if it kept the subscriber; ours ends here,
-        // which frees the subscriber at once when Advise failed.
-        subscriber->Release();
         return hr;
     }
 
     platform::HResult Unadvise(std::uint32_t cookie) override { return m_object->Unadvise(cookie); }
 
 private:
-    IAppVisibilityCom* m_object;
+    ComPtr<IAppVisibilityCom> m_object;
 };
 
 }  // namespace
@@ -107,7 +106,7 @@ platform::HResult Win32AppVisibilityService::create(std::unique_ptr<platform::IA
     void* object = nullptr;
     HRESULT hr = CoCreateInstance(kCLSID_AppVisibility, nullptr, CLSCTX_INPROC_SERVER, kIID_AppVisibility, &object);
     if (SUCCEEDED(hr) && object != nullptr) {
-        out = std::make_unique<Win32AppVisibility>(static_cast<IAppVisibilityCom*>(object));
+        out = std::make_unique<Win32AppVisibility>(ComPtr<IAppVisibilityCom>(static_cast<IAppVisibilityCom*>(object)));
     }
     return hr;
 }

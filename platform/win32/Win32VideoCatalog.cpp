@@ -9,33 +9,13 @@
 #include <vector>
 
 #include "platform/win32/CameraCustomPropertyCom.h"
+#include "platform/win32/ComPtr.h"
 #include "platform/win32/KsCom.h"
 #include "platform/win32/Win32Guid.h"
 
 namespace win32 {
 
 namespace {
-
-// Holds the one reference a wrapper owns; the wrappers are not copyable, so it is
-// released exactly once.
-template <typename Interface>
-class ComReference {
-public:
-    explicit ComReference(Interface* object) : m_object(object) {}
-    ~ComReference() {
-        if (m_object != nullptr) {
-            m_object->Release();
-        }
-    }
-    ComReference(const ComReference&) = delete;
-    ComReference& operator=(const ComReference&) = delete;
-
-    Interface* operator->() const { return m_object; }
-    Interface* get() const { return m_object; }
-
-private:
-    Interface* m_object;
-};
 
 std::wstring toWide(const char* text) {
     int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
@@ -62,7 +42,7 @@ std::string toAnsi(const wchar_t* text) {
 
 class Win32CameraCustomProperty final : public platform::ICameraCustomProperty {
 public:
-    explicit Win32CameraCustomProperty(ICameraCustomPropertyCom* object) : m_object(object) {}
+    explicit Win32CameraCustomProperty(ComPtr<ICameraCustomPropertyCom> object) : m_object(std::move(object)) {}
 
     platform::HResult GetCustomProperty(std::uint32_t id, void* data) override {
         return m_object->GetCustomProperty(id, data);
@@ -72,12 +52,12 @@ public:
     }
 
 private:
-    ComReference<ICameraCustomPropertyCom> m_object;
+    ComPtr<ICameraCustomPropertyCom> m_object;
 };
 
 class Win32KsControl final : public platform::IKsControl {
 public:
-    explicit Win32KsControl(IKsControlCom* object) : m_object(object) {}
+    explicit Win32KsControl(ComPtr<IKsControlCom> object) : m_object(std::move(object)) {}
 
     platform::HResult KsProperty(const platform::KspNode& property, std::uint32_t propertyLength, void* data,
                                  std::uint32_t dataLength, std::uint32_t* bytesReturned) override {
@@ -92,12 +72,12 @@ public:
     }
 
 private:
-    ComReference<IKsControlCom> m_object;
+    ComPtr<IKsControlCom> m_object;
 };
 
 class Win32KsTopologyInfo final : public platform::IKsTopologyInfo {
 public:
-    explicit Win32KsTopologyInfo(IKsTopologyInfoCom* object) : m_object(object) {}
+    explicit Win32KsTopologyInfo(ComPtr<IKsTopologyInfoCom> object) : m_object(std::move(object)) {}
 
     platform::HResult get_NumNodes(std::uint32_t* count) override {
         DWORD value = 0;
@@ -117,12 +97,12 @@ public:
     }
 
 private:
-    ComReference<IKsTopologyInfoCom> m_object;
+    ComPtr<IKsTopologyInfoCom> m_object;
 };
 
 class Win32VideoProcAmp final : public platform::IVideoProcAmp {
 public:
-    explicit Win32VideoProcAmp(IAMVideoProcAmp* object) : m_object(object) {}
+    explicit Win32VideoProcAmp(ComPtr<IAMVideoProcAmp> object) : m_object(std::move(object)) {}
 
     platform::HResult GetRange(std::int32_t property, std::int32_t* min, std::int32_t* max, std::int32_t* step,
                                std::int32_t* defaultValue, std::int32_t* capsFlags) override {
@@ -143,57 +123,33 @@ public:
     }
 
 private:
-    ComReference<IAMVideoProcAmp> m_object;
+    ComPtr<IAMVideoProcAmp> m_object;
 };
 
 class Win32CaptureFilter final : public platform::ICaptureFilter {
 public:
-    explicit Win32CaptureFilter(IBaseFilter* object) : m_object(object) {}
+    explicit Win32CaptureFilter(ComPtr<IBaseFilter> object) : m_object(std::move(object)) {}
 
     platform::HResult queryCustomProperty(std::unique_ptr<platform::ICameraCustomProperty>& out) override {
-        out.reset();
-        void* object = nullptr;
-        HRESULT hr = m_object->QueryInterface(kIID_CameraCustomProperty, &object);
-        if (SUCCEEDED(hr) && object != nullptr) {
-            out = std::make_unique<Win32CameraCustomProperty>(static_cast<ICameraCustomPropertyCom*>(object));
-        }
-        return hr;
+        return QueryWrapped<ICameraCustomPropertyCom, Win32CameraCustomProperty>(m_object.get(), kIID_CameraCustomProperty, out);
     }
     platform::HResult queryKsControl(std::unique_ptr<platform::IKsControl>& out) override {
-        out.reset();
-        void* object = nullptr;
-        HRESULT hr = m_object->QueryInterface(kIID_IKsControl, &object);
-        if (SUCCEEDED(hr) && object != nullptr) {
-            out = std::make_unique<Win32KsControl>(static_cast<IKsControlCom*>(object));
-        }
-        return hr;
+        return QueryWrapped<IKsControlCom, Win32KsControl>(m_object.get(), kIID_IKsControl, out);
     }
     platform::HResult queryTopologyInfo(std::unique_ptr<platform::IKsTopologyInfo>& out) override {
-        out.reset();
-        void* object = nullptr;
-        HRESULT hr = m_object->QueryInterface(kIID_IKsTopologyInfo, &object);
-        if (SUCCEEDED(hr) && object != nullptr) {
-            out = std::make_unique<Win32KsTopologyInfo>(static_cast<IKsTopologyInfoCom*>(object));
-        }
-        return hr;
+        return QueryWrapped<IKsTopologyInfoCom, Win32KsTopologyInfo>(m_object.get(), kIID_IKsTopologyInfo, out);
     }
     platform::HResult queryProcAmp(std::unique_ptr<platform::IVideoProcAmp>& out) override {
-        out.reset();
-        void* object = nullptr;
-        HRESULT hr = m_object->QueryInterface(IID_IAMVideoProcAmp, &object);
-        if (SUCCEEDED(hr) && object != nullptr) {
-            out = std::make_unique<Win32VideoProcAmp>(static_cast<IAMVideoProcAmp*>(object));
-        }
-        return hr;
+        return QueryWrapped<IAMVideoProcAmp, Win32VideoProcAmp>(m_object.get(), IID_IAMVideoProcAmp, out);
     }
 
 private:
-    ComReference<IBaseFilter> m_object;
+    ComPtr<IBaseFilter> m_object;
 };
 
 class Win32PropertyBag final : public platform::IPropertyBag {
 public:
-    explicit Win32PropertyBag(::IPropertyBag* object) : m_object(object) {}
+    explicit Win32PropertyBag(ComPtr<::IPropertyBag> object) : m_object(std::move(object)) {}
 
     platform::HResult readString(const char* name, std::string& value) override {
         std::wstring wideName = toWide(name);
@@ -213,19 +169,19 @@ public:
     }
 
 private:
-    ComReference<::IPropertyBag> m_object;
+    ComPtr<::IPropertyBag> m_object;
 };
 
 class Win32DeviceMoniker final : public platform::IDeviceMoniker {
 public:
-    explicit Win32DeviceMoniker(IMoniker* object) : m_object(object) {}
+    explicit Win32DeviceMoniker(ComPtr<IMoniker> object) : m_object(std::move(object)) {}
 
     platform::HResult bindToStorage(std::unique_ptr<platform::IPropertyBag>& out) override {
         out.reset();
         void* object = nullptr;
         HRESULT hr = m_object->BindToStorage(nullptr, nullptr, IID_IPropertyBag, &object);
         if (SUCCEEDED(hr) && object != nullptr) {
-            out = std::make_unique<Win32PropertyBag>(static_cast<::IPropertyBag*>(object));
+            out = std::make_unique<Win32PropertyBag>(ComPtr<::IPropertyBag>(static_cast<::IPropertyBag*>(object)));
         }
         return hr;
     }
@@ -235,23 +191,22 @@ public:
         void* object = nullptr;
         HRESULT hr = m_object->BindToObject(nullptr, nullptr, IID_IBaseFilter, &object);
         if (SUCCEEDED(hr) && object != nullptr) {
-            out = std::make_unique<Win32CaptureFilter>(static_cast<IBaseFilter*>(object));
+            out = std::make_unique<Win32CaptureFilter>(ComPtr<IBaseFilter>(static_cast<IBaseFilter*>(object)));
         }
         return hr;
     }
 
     std::unique_ptr<platform::IDeviceMoniker> addRef() override {
-        m_object->AddRef();
-        return std::make_unique<Win32DeviceMoniker>(m_object.get());
+        return std::make_unique<Win32DeviceMoniker>(m_object.copy());
     }
 
 private:
-    ComReference<IMoniker> m_object;
+    ComPtr<IMoniker> m_object;
 };
 
 class Win32MonikerEnum final : public platform::IMonikerEnum {
 public:
-    explicit Win32MonikerEnum(IEnumMoniker* object) : m_object(object) {}
+    explicit Win32MonikerEnum(ComPtr<IEnumMoniker> object) : m_object(std::move(object)) {}
 
     platform::HResult reset() override { return m_object->Reset(); }
 
@@ -261,18 +216,18 @@ public:
         HRESULT hr = m_object->Next(1, &moniker, nullptr);
         // Whatever came back is ours to release, even alongside an odd status.
         if (moniker != nullptr) {
-            out = std::make_unique<Win32DeviceMoniker>(moniker);
+            out = std::make_unique<Win32DeviceMoniker>(ComPtr<IMoniker>(moniker));
         }
         return hr;
     }
 
 private:
-    ComReference<IEnumMoniker> m_object;
+    ComPtr<IEnumMoniker> m_object;
 };
 
 class Win32DeviceEnumerator final : public platform::IDeviceEnumerator {
 public:
-    explicit Win32DeviceEnumerator(ICreateDevEnum* object) : m_object(object) {}
+    explicit Win32DeviceEnumerator(ComPtr<ICreateDevEnum> object) : m_object(std::move(object)) {}
 
     platform::HResult createClassEnumerator(const platform::Guid& category, std::uint32_t flags,
                                             std::unique_ptr<platform::IMonikerEnum>& out) override {
@@ -282,13 +237,13 @@ public:
         // An empty category answers S_FALSE and no enumerator: out stays empty.
         HRESULT hr = m_object->CreateClassEnumerator(categoryId, &monikers, flags);
         if (monikers != nullptr) {
-            out = std::make_unique<Win32MonikerEnum>(monikers);
+            out = std::make_unique<Win32MonikerEnum>(ComPtr<IEnumMoniker>(monikers));
         }
         return hr;
     }
 
 private:
-    ComReference<ICreateDevEnum> m_object;
+    ComPtr<ICreateDevEnum> m_object;
 };
 
 }  // namespace
@@ -299,7 +254,7 @@ platform::HResult Win32VideoCatalog::createSystemDeviceEnum(std::uint32_t classC
     void* object = nullptr;
     HRESULT hr = CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, classContext, IID_ICreateDevEnum, &object);
     if (SUCCEEDED(hr) && object != nullptr) {
-        out = std::make_unique<Win32DeviceEnumerator>(static_cast<ICreateDevEnum*>(object));
+        out = std::make_unique<Win32DeviceEnumerator>(ComPtr<ICreateDevEnum>(static_cast<ICreateDevEnum*>(object)));
     }
     return hr;
 }

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+#include "camera/DriverKey.h"
+#include "firmware/LedCheck.h"
 #include "platform/Constants.h"
 #include "tests/unit/FirmwareTestSupport.h"
 
@@ -33,10 +35,11 @@ void FirstRunLedCheck(benchmark::State& state) {
     std::uint32_t transfers = 0;
     for (auto _ : state) {
         testing_support::FirmwareRig rig(controller);
-        rig.dialog->oemRecords()[0].devInfo = 0x200;
         rig.open();
+        camera::DriverKey key(rig.machine.registry);
+        firmware::LedCheck ledCheck(rig.machine.registry, rig.dialog->port());
         const std::uint32_t before = rig.camera->transferCount();
-        rig.dialog->CheckLED();
+        ledCheck.CheckLED(*rig.channel, key.OpenDriverKey(), 0x200);
         transfers = rig.camera->transferCount() - before;
     }
     state.counters["transfers"] = transfers;
@@ -61,9 +64,7 @@ void BringUp(benchmark::State& state) {
         }
         const std::uint32_t before = camera->transferCount();
         run.machine.clock.clearSleeps();
-        run.dialog->CreateFirmwareChannel();
         run.dialog->MactionAction();
-        run.dialog->DestroyFirmwareChannel();
         transfers = camera->transferCount() - before;
         sleptMs = 0;
         for (std::uint32_t ms : run.machine.clock.sleeps()) {

@@ -4,7 +4,7 @@
 #include <tuple>
 
 #include "platform/Constants.h"
-#include "shell/Messages.h"
+#include "common/Messages.h"
 #include "tests/unit/ShellTestSupport.h"
 
 using namespace platform;
@@ -64,10 +64,9 @@ TEST(BringUp, FirstRunRecordsTheCameraAndWritesEveryDefault) {
     }
     // The mounting value, then the pipeline's first value; the flag is cleared after.
     EXPECT_EQ(rig.camera->valuesSet(7), (std::vector<std::uint32_t>{0, 0}));
-    EXPECT_FALSE(rig.dialog->firstRun());
+    EXPECT_FALSE(rig.dialog->pipeline().firstRun());
     EXPECT_EQ(rig.machine.video.liveObjects(), 0);
     EXPECT_EQ(rig.machine.registry.openHandleCount(), 0);
-    EXPECT_EQ(rig.dialog->pCamera(), nullptr);
     const auto lines = rig.machine.trace.messages();
     const std::vector<std::string> tail(lines.end() - 5, lines.end());
     EXPECT_EQ(tail, (std::vector<std::string>{"Clean, pProcAmp & pCustom & pCap & pCamera", "1", "2", "3", "8"}));
@@ -99,7 +98,7 @@ TEST(BringUp, TheSameCameraIsLeftAloneAndAnotherIsRecordedAgain) {
     EXPECT_TRUE(rig.machine.trace.contains("====pid vid is different"));
     EXPECT_EQ(rig.procAmpSets(), 2 * setsBefore);
     EXPECT_FALSE(rig.hasValue("AEManual_UI"));
-    EXPECT_EQ(rig.dialog->identity().pid, 0x4200);
+    EXPECT_EQ(rig.dialog->bringUp().identity().pid, 0x4200);
 
     // A removal only releases.
     rig.machine.trace.clear();
@@ -136,7 +135,7 @@ TEST(BringUp, FailuresStillRotateAndRelease) {
         }
         EXPECT_EQ(rig.procAmpSets(), 0u) << c.name;
         EXPECT_TRUE(rig.hasValue("AEManual_UI")) << c.name;
-        EXPECT_FALSE(rig.dialog->firstRun()) << c.name;
+        EXPECT_FALSE(rig.dialog->pipeline().firstRun()) << c.name;
         EXPECT_EQ(rig.machine.video.liveObjects(), 0) << c.name;
     }
 }

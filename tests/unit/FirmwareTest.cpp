@@ -58,8 +58,7 @@ TEST(FirmwareOpen, ControllerFamiliesAndChipLetters) {
             EXPECT_EQ(rig.channel->selectLevel(), c.level) << std::hex << int(c.id);
         } else {
             // A refused candidate leaves nothing held.
-            EXPECT_EQ(rig.channel->device()->m_pFilter, nullptr);
-            EXPECT_EQ(rig.channel->device()->m_pCustom, nullptr);
+            EXPECT_EQ(rig.machine.video.liveObjects(), 0) << std::hex << int(c.id);
         }
     }
     FirmwareRig rig;
@@ -91,7 +90,7 @@ TEST(FirmwareOpen, CandidatesSkipsPathsAndFamilyLetters) {
     for (const Case& c : cases) {
         first->clearJournal();
         usbMixed.camera->clearJournal();
-        auto* channel = run.dialog->CreateFirmwareChannel();
+        auto channel = std::make_unique<firmware::CFirmwareChannel>(run.machine.platform(), firmware::kTiltmate);
         EXPECT_EQ(channel->Open(c.letter, c.skip), c.status) << c.letter << c.skip;
         char chip = 0;
         channel->Get_ICType(&chip);
@@ -103,7 +102,7 @@ TEST(FirmwareOpen, CandidatesSkipsPathsAndFamilyLetters) {
         if (c.skip >= 1) {
             EXPECT_TRUE(first->transfers().empty()) << "skipped devices are never examined";
         }
-        run.dialog->DestroyFirmwareChannel();
+        channel.reset();
     }
     EXPECT_EQ(run.machine.video.liveObjects(), 0);
 }
@@ -132,7 +131,7 @@ TEST(FirmwareTransport, PathsSetsAndReadiness) {
         EXPECT_EQ(rig.chip(), 'h') << c.name;
         EXPECT_EQ(rig.machine.clock.sleeps(), c.sleeps) << c.name;
         std::uint32_t length = 0;
-        EXPECT_EQ(rig.channel->device()->m_pTransport->GetLen(15, &length), 0) << c.name;
+        EXPECT_EQ(rig.channel->device()->transport().GetLen(15, &length), 0) << c.name;
         EXPECT_EQ(length, 4096u) << c.name;
         EXPECT_EQ(rig.camera->transfers().back().path, c.path) << c.name;
         std::uint8_t value = 0;

@@ -12,14 +12,15 @@ namespace testing_support {
 struct FirmwareRig : RunningDialog {
     explicit FirmwareRig(std::uint8_t controllerId = 0x85, const firmware::Variant& variant = firmware::kTiltmate,
                          std::uint8_t flashType = 0x79)
-        : RunningDialog(variant) {
+        : RunningDialog(variant), variant(variant) {
         camera = machine.video.addCamera("Integrated Camera");
         camera->controller().setId(controllerId);
         camera->flash().setChip(sim::EmulatedFlash::chip(flashType));
         start();
     }
     firmware::Status open(char letter = 'e', int skip = 0) {
-        channel = dialog->CreateFirmwareChannel();
+        owned = std::make_unique<firmware::CFirmwareChannel>(machine.platform(), variant);
+        channel = owned.get();
         return channel->Open(letter, skip);
     }
     char chip() {
@@ -27,7 +28,9 @@ struct FirmwareRig : RunningDialog {
         channel->Get_ICType(&letter);
         return letter;
     }
+    firmware::Variant variant;
     std::shared_ptr<sim::EmulatedCamera> camera;
+    std::unique_ptr<firmware::CFirmwareChannel> owned;
     firmware::CFirmwareChannel* channel = nullptr;
 };
 

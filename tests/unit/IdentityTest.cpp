@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "camera/DriverKey.h"
+#include "firmware/CFirmwareChannel.h"
+
 #include <cstring>
 
 #include "firmware/HexWord.h"
@@ -47,6 +50,18 @@ TEST(UsbIdentity, InstanceKeyIsTheFourthToken) {
     }
 }
 
+namespace {
+
+// The identity check of one bring-up, on a channel that has not opened a camera (so
+// only the Imaging class gives ids); the driver key is closed again after it.
+int CheckIdentity(RunningDialog& run) {
+    firmware::CFirmwareChannel channel(run.machine.platform(), firmware::kTiltmate);
+    camera::DriverKey key(run.machine.registry);
+    return run.dialog->bringUp().CheckDeviceIdentity(channel, key);
+}
+
+}  // namespace
+
 TEST(IdentityCheck, RecordsNewCamerasAndRecognisesKnownOnes) {
     RunningDialog run;
     run.machine.deviceSetup.addImagingDevice("USB\\VID_7C3E&PID_410B&MI_00\\6&2D8A7D2&0&0000",
@@ -54,7 +69,7 @@ TEST(IdentityCheck, RecordsNewCamerasAndRecognisesKnownOnes) {
     run.start();
     auto& registry = run.machine.registry;
 
-    EXPECT_EQ(run.dialog->CheckDeviceIdentity(), 1);
+    EXPECT_EQ(CheckIdentity(run), 1);
     EXPECT_TRUE(run.machine.trace.contains("====Reg is empty"));
     EXPECT_TRUE(run.machine.trace.contains("old method Pid=0x410b, vid=0x7c3e"));
     std::uint32_t type = 0;
@@ -62,12 +77,10 @@ TEST(IdentityCheck, RecordsNewCamerasAndRecognisesKnownOnes) {
     ASSERT_TRUE(registry.get(Hive::CurrentUser, kDriverKey, "Camera_VID", type, bytes));
     EXPECT_EQ(type, kREG_DWORD);
     EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x3E, 0x7C, 0, 0}));
-    run.dialog->CloseDriverKey();
 
     run.machine.trace.clear();
-    EXPECT_EQ(run.dialog->CheckDeviceIdentity(), 0);
+    EXPECT_EQ(CheckIdentity(run), 0);
     EXPECT_FALSE(run.machine.trace.contains("====I write the pid vid in reg"));
-    run.dialog->CloseDriverKey();
 
     struct Change {
         const char* name;
@@ -84,12 +97,10 @@ TEST(IdentityCheck, RecordsNewCamerasAndRecognisesKnownOnes) {
     for (const Change& change : changes) {
         change.apply();
         run.machine.trace.clear();
-        EXPECT_EQ(run.dialog->CheckDeviceIdentity(), 1) << change.name;
+        EXPECT_EQ(CheckIdentity(run), 1) << change.name;
         EXPECT_TRUE(run.machine.trace.contains("====I write the pid vid in reg")) << change.name;
-        run.dialog->CloseDriverKey();
-        EXPECT_EQ(run.dialog->CheckDeviceIdentity(), 0) << change.name;
-        run.dialog->CloseDriverKey();
-    }
+            EXPECT_EQ(CheckIdentity(run), 0) << change.name;
+        }
     EXPECT_EQ(registry.openHandleCount(), 0);
 }
 
@@ -113,9 +124,9 @@ TEST(IdentityCheck, TheLastUsableImagingDeviceGivesTheIds) {
             run.machine.deviceSetup.addImagingDevice("USB\\X\\1&2", id);
         }
         run.start();
-        run.dialog->CheckDeviceIdentity();
-        EXPECT_EQ(run.dialog->identity().vid, c.vid) << c.name;
-        EXPECT_EQ(run.dialog->identity().pid, c.pid) << c.name;
+        CheckIdentity(run);
+        EXPECT_EQ(run.dialog->bringUp().identity().vid, c.vid) << c.name;
+        EXPECT_EQ(run.dialog->bringUp().identity().pid, c.pid) << c.name;
         EXPECT_EQ(run.machine.deviceSetup.openSets(), 0) << c.name;
     }
 }
@@ -150,7 +161,7 @@ TEST(DeviceChange, OnlyVideoInterfaceArrivalsRunABringUp) {
             run.machine.window.sendMessage(kWM_DEVICECHANGE, c.event, reinterpret_cast<LParam>(&notice));
         EXPECT_EQ(result, c.result) << c.name;
         EXPECT_EQ(run.machine.trace.count("in MactionAction"), c.bringUps) << c.name;
-        EXPECT_EQ(run.dialog->pCamera(), nullptr) << c.name;
+        EXPECT_EQ(run.machine.video.liveObjects(), 0) << c.name;
     }
     RunningDialog run;
     run.start();

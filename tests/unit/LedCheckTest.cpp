@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "camera/DriverKey.h"
+#include "firmware/LedCheck.h"
 #include "platform/Constants.h"
 #include "tests/unit/FirmwareTestSupport.h"
 
@@ -15,11 +17,15 @@ struct LedRig : FirmwareRig {
                     std::uint8_t flashType = 0x79)
         : FirmwareRig(controllerId, variant, flashType) {}
     void run(std::uint32_t devInfo = 0) {
-        dialog->oemRecords()[0].devInfo = devInfo;
         EXPECT_EQ(open(), 0);
+        check(devInfo);
+    }
+    // The LED check on the opened channel, with the OEM record's devInfo.
+    void check(std::uint32_t devInfo) {
         machine.trace.clear();
-        dialog->CheckLED();
-        dialog->CloseDriverKey();
+        camera::DriverKey key(machine.registry);
+        firmware::LedCheck ledCheck(machine.registry, dialog->port());
+        ledCheck.CheckLED(*channel, key.OpenDriverKey(), devInfo);
     }
     bool dword(const char* name, std::uint32_t& value) {
         std::uint32_t type = 0;
@@ -164,10 +170,7 @@ TEST(LedCheck, AnUnreadableOrUnwritableSectorIsNeverErased) {
             ASSERT_NE(readNumber, 0u);
             rig.camera->failTransfer(readNumber);
             ASSERT_EQ(rig.open(), 0);
-            rig.dialog->oemRecords()[0].devInfo = 0x200;
-            rig.machine.trace.clear();
-            rig.dialog->CheckLED();
-            rig.dialog->CloseDriverKey();
+            rig.check(0x200);
         } else {
             rig.run(0x200);
         }

@@ -3,7 +3,8 @@
 #include <vector>
 
 #include "platform/Constants.h"
-#include "shell/Messages.h"
+#include "common/Messages.h"
+#include "rotation/Mounting.h"
 #include "tests/unit/ShellTestSupport.h"
 
 using namespace platform;
@@ -12,7 +13,7 @@ using testing_support::RunningDialog;
 namespace {
 
 constexpr const char* kPolicyKey = "SOFTWARE\\Harbek\\Camera\\Integrated";
-constexpr const char* kSmbiosKey = "SYSTEM\\CurrentControlSet\\Services\\mssmbios\\Data";
+using testing_support::kSmbiosKey;
 
 // A started main window with one camera whose name matches the settings.
 struct RotationRig : RunningDialog {
@@ -20,7 +21,12 @@ struct RotationRig : RunningDialog {
         camera = machine.video.addCamera("Tavrin Camera");
         start();
     }
-    void setMounting(std::uint32_t devInfo) { dialog->oemRecords()[0].devInfo = devInfo; }
+    // The mounting comes from the SMBIOS table, which the start timer's bring-up reads;
+    // that bring-up's own pass sends the first value (0).
+    void setMounting(std::uint32_t devInfo) {
+        testing_support::PutOemRecord(machine, devInfo);
+        machine.window.runFor(5000);
+    }
     void setPolicy(std::uint32_t type, std::vector<std::uint8_t> bytes) {
         machine.registry.put(Hive::LocalMachine, kPolicyKey, "NoRotationInMetro", type, std::move(bytes));
     }
@@ -37,30 +43,43 @@ TEST(ChangeRotation, RemapsEveryMountingCodeAndOrientation) {
     };
     const Case table[] = {
         {2, {2, 1, 0, 3}}, {4, {0, 1, 2, 3}}, {6, {2, 3, 0, 1}}, {0, {0, 3, 2, 1}},
-        {5, {0, 3, 2, 1}}, {3, {0, 3, 2, 1}}, {0x12, {0, 3, 2, 1}}, {0x106, {2, 3, 0, 1}},
+        {5, {0, 3, 2, 1}}, {3, {0, 3, 2, 1}}, {0x12, {0, 3, 2, 1}}, {0xFF, {0, 3, 2, 1}},
     };
-    RunningDialog run;
-    run.start();
     for (const Case& c : table) {
-        run.dialog->oemRecords()[0].devInfo = c.code;
         for (int orientation = 0; orientation < 4; ++orientation) {
-            int rotation = orientation;
-            run.dialog->ChangeRotation(&rotation);
-            EXPECT_EQ(rotation, c.expected[orientation]) << "code " << c.code << " orientation " << orientation;
+            EXPECT_EQ(rotation::RemapRotation(c.code, orientation), c.expected[orientation])
+                << "code " << c.code << " orientation " << orientation;
         }
         // Out of range: not looked up; 4 and more lose 4 once, negatives stay.
         for (const auto& [in, out] : {std::pair{4, 0}, {5, 1}, {9, 5}, {-1, -1}, {-7, -7}}) {
-            int rotation = in;
-            run.dialog->ChangeRotation(&rotation);
-            EXPECT_EQ(rotation, out) << "code " << c.code << " orientation " << in;
+            EXPECT_EQ(rotation::RemapRotation(c.code, in), out) << "code " << c.code << " orientation " << in;
         }
     }
-    for (const auto& [devInfo, enable] : {std::pair{0x106u, 1}, {0x6u, 0}, {0x300u, 1}}) {
-        run.dialog->oemRecords()[0].devInfo = devInfo;
-        int rotation = 0;
-        run.dialog->ChangeRotation(&rotation);
-        EXPECT_EQ(run.dialog->rotationEnable(), enable) << devInfo;
+}
+
+TEST(ChangeRotation, MountingAndRotationEnableComeFromTheSmbiosRecord) {
+    struct Case {
+        std::uint32_t devInfo;
+        int rotated;  // what orientation 1 becomes
+        int enable;
+    };
+    // Only bits 0-7 are the mounting code; bit 8 is RotationEnable.
+    const Case cases[] = {{0x106, 3, 1}, {0x6, 3, 0}, {0x300, 3, 1}, {0x104, 1, 1}, {0x2, 1, 0}};
+    for (const Case& c : cases) {
+        RotationRig rig;
+        rig.setMounting(c.devInfo);
+        int rotation = 1;
+        rig.dialog->pipeline().ChangeRotation(&rotation);
+        EXPECT_EQ(rotation, c.rotated) << std::hex << c.devInfo;
+        EXPECT_EQ(rig.dialog->pipeline().rotationEnable(), c.enable) << std::hex << c.devInfo;
     }
+    // Without a record the mounting is "other" and rotation is not enabled.
+    RunningDialog run;
+    run.start();
+    int rotation = 1;
+    run.dialog->pipeline().ChangeRotation(&rotation);
+    EXPECT_EQ(rotation, 3);
+    EXPECT_EQ(run.dialog->pipeline().rotationEnable(), 0);
 }
 
 TEST(RotationPipeline, FirstRunSendsZeroThenWorkedValues) {
@@ -82,12 +101,12 @@ TEST(RotationPipeline, FirstRunSendsZeroThenWorkedValues) {
         rig.machine.window.sendMessage(kWM_SETTINGCHANGE, 0, 0);
         rig.machine.window.sendMessage(kWM_DISPLAYCHANGE, 0, 0);
         EXPECT_EQ(rig.rotations(), (std::vector<std::uint32_t>{0, c.value})) << c.orientation << " " << c.policyZero;
-        EXPECT_FALSE(rig.dialog->firstRun());
+        EXPECT_FALSE(rig.dialog->pipeline().firstRun());
         // The rotation pause of 100 ms ran before each read of the display.
         EXPECT_EQ(rig.machine.clock.sleeps(), (std::vector<std::uint32_t>{100, 100}));
         EXPECT_EQ(rig.machine.video.liveObjects(), 0);
         EXPECT_EQ(rig.machine.com.depth(), 0);
-        EXPECT_EQ(rig.dialog->videoDeviceCount(), 0);
+        EXPECT_EQ(rig.dialog->videoDevices().count(), 0);
     }
 }
 
@@ -98,15 +117,16 @@ TEST(RotationPipeline, RepeatedTriggersSendTheSameValue) {
     for (int i = 0; i < 6; ++i) {
         rig.machine.window.sendMessage(kWM_SETTINGCHANGE, 0, 0);
     }
-    EXPECT_EQ(rig.rotations(), (std::vector<std::uint32_t>{0, 11, 11, 11, 11, 11}));
+    // The bring-up's pass sent the first value; every trigger after it the worked one.
+    EXPECT_EQ(rig.rotations(), (std::vector<std::uint32_t>{0, 11, 11, 11, 11, 11, 11}));
     // Gravity events go through the debounce timer and then the same pipeline.
     for (int i = 0; i < 5; ++i) {
-        rig.machine.window.postMessage(shell::kGravityRotateMsg1, 0, 0);
+        rig.machine.window.postMessage(common::kGravityRotateMsg1, 0, 0);
         rig.machine.window.runFor(100);
     }
     rig.machine.window.runFor(1000);
-    EXPECT_EQ(rig.rotations().size(), 7u);
-    EXPECT_EQ(rig.machine.trace.count("end OnSettingChange"), 7u);
+    EXPECT_EQ(rig.rotations().size(), 8u);
+    EXPECT_EQ(rig.machine.trace.count("end OnSettingChange"), 8u);
 }
 
 TEST(RotationPipeline, NothingIsSentWithoutAUsableCamera) {
@@ -131,10 +151,10 @@ TEST(RotationPipeline, NothingIsSentWithoutAUsableCamera) {
         run.machine.window.sendMessage(kWM_SETTINGCHANGE, 0, 0);
         EXPECT_TRUE(camera->journal().empty()) << c.name;
         EXPECT_TRUE(run.machine.trace.contains("RemoveDevice"));
-        EXPECT_EQ(run.dialog->videoDevices().size(), 0u);
+        EXPECT_EQ(run.dialog->videoDevices().entries().size(), 0u);
         EXPECT_EQ(run.machine.video.liveObjects(), 0);
         EXPECT_TRUE(run.machine.clock.sleeps().empty());
-        EXPECT_TRUE(run.dialog->firstRun());  // still waiting for a camera
+        EXPECT_TRUE(run.dialog->pipeline().firstRun());  // still waiting for a camera
     }
 }
 
@@ -170,7 +190,6 @@ TEST(RotationPipeline, TraceOfARun) {
         "CoUninitialize",
         "end OnSettingChange",
     };
-    (void)kSmbiosKey;
     // The policy key is absent altogether here, so the not-found trace is missing.
     std::vector<std::string> withoutKey = expected;
     withoutKey.erase(withoutKey.begin() + 16);
@@ -210,7 +229,7 @@ TEST(PolicyInputs, LsKeyIsTheFirstByteOfAnyValue) {
         if (c.valuePresent) {
             run.machine.registry.put(Hive::LocalMachine, kPolicyKey, "NoRotationInMetro", c.type, c.bytes);
         }
-        EXPECT_EQ(run.dialog->ReadLSKey(), c.lsKey) << c.name;
+        EXPECT_EQ(run.dialog->policy().ReadLSKey(), c.lsKey) << c.name;
         EXPECT_EQ(run.machine.registry.openHandleCount(), 0) << c.name;
     }
 }
@@ -221,7 +240,7 @@ TEST(PolicyInputs, PolicyIsReadInThe64BitView) {
     run.machine.registry.put(Hive::LocalMachine, "SOFTWARE\\WOW6432Node\\Harbek\\Camera\\Integrated",
                              "NoRotationInMetro", kREG_DWORD, {1, 0, 0, 0});
     run.machine.registry.put(Hive::LocalMachine, kPolicyKey, "NoRotationInMetro", kREG_DWORD, {0, 0, 0, 0});
-    EXPECT_EQ(run.dialog->ReadLSKey(), 0);
+    EXPECT_EQ(run.dialog->policy().ReadLSKey(), 0);
 }
 
 TEST(PolicyInputs, Windows8IsVersion62) {
@@ -235,7 +254,7 @@ TEST(PolicyInputs, Windows8IsVersion62) {
         RunningDialog run;
         run.machine.system.setVersion(c.major, c.minor);
         run.machine.system.failVersion(c.fails);
-        EXPECT_EQ(run.dialog->IsWin8(), c.win8);
+        EXPECT_EQ(run.dialog->policy().IsWin8(), c.win8);
     }
 }
 
@@ -309,7 +328,7 @@ TEST(PolicyInputs, SmbiosOemRecords) {
         RunningDialog run;
         run.machine.registry.put(Hive::LocalMachine, kSmbiosKey, "SMBiosData", kREG_BINARY, c.data);
         rotation::OemRecord records[2] = {};
-        EXPECT_EQ(run.dialog->smbios_info(records), c.result) << c.name;
+        EXPECT_EQ(run.dialog->policy().smbios_info(records), c.result) << c.name;
         EXPECT_EQ(records[0].devInfo, c.devInfo0) << c.name;
         EXPECT_EQ(records[1].devInfo, c.devInfo1) << c.name;
     }
@@ -317,7 +336,7 @@ TEST(PolicyInputs, SmbiosOemRecords) {
     RunningDialog run;
     run.machine.registry.put(Hive::LocalMachine, kSmbiosKey, "SMBiosData", kREG_BINARY, two);
     rotation::OemRecord records[2] = {};
-    run.dialog->smbios_info(records);
+    run.dialog->policy().smbios_info(records);
     EXPECT_EQ(records[0].type, 0x85);
     EXPECT_EQ(records[0].length, 15);
     EXPECT_EQ(records[0].handle, 0x34);  // only the low byte of the handle
@@ -328,7 +347,7 @@ TEST(PolicyInputs, SmbiosOemRecords) {
     EXPECT_TRUE(run.machine.trace.contains("devInfo=204"));
     // No key at all.
     RunningDialog none;
-    EXPECT_EQ(none.dialog->smbios_info(records), 1);
+    EXPECT_EQ(none.dialog->policy().smbios_info(records), 1);
 }
 
 TEST(MountRotation, NewCameraGetsTheMountingValue) {
@@ -340,15 +359,16 @@ TEST(MountRotation, NewCameraGetsTheMountingValue) {
     for (const Case& c : cases) {
         RotationRig rig;
         rig.setMounting(c.devInfo);
-        rig.dialog->SetMountRotation();
-        EXPECT_EQ(rig.rotations(), std::vector<std::uint32_t>{c.value}) << c.devInfo;
+        const int comDepth = rig.machine.com.depth();
+        rig.dialog->pipeline().SetMountRotation();
+        EXPECT_EQ(rig.rotations(), (std::vector<std::uint32_t>{0, c.value})) << c.devInfo;
         EXPECT_TRUE(rig.machine.window.messageBoxes().empty());
         EXPECT_EQ(rig.machine.video.liveObjects(), 0);
-        EXPECT_EQ(rig.machine.com.depth(), 0);
+        EXPECT_EQ(rig.machine.com.depth(), comDepth);  // balanced around the probe
     }
     RotationRig rig;
     rig.machine.display.dropOrientationField();
-    rig.dialog->SetMountRotation();
+    rig.dialog->pipeline().SetMountRotation();
     ASSERT_EQ(rig.machine.window.messageBoxes().size(), 1u);
     EXPECT_EQ(rig.machine.window.messageBoxes()[0].text, "No DM_ORIENTATION flag set!");
     EXPECT_EQ(rig.machine.window.messageBoxes()[0].caption, "Tiltmate");

@@ -12,13 +12,11 @@ constexpr const char* kIni = "C:\\Program Files\\Tiltmate\\bkg.ini";
 
 struct Loaded {
     config::Settings settings;
-    char programDir[config::kProgramDirSize] = {};
 };
 
 Loaded load(sim::SimMachine& machine) {
     Loaded loaded;
-    config::LoadSettingsFile(machine.profile, machine.system, loaded.settings, loaded.programDir,
-                             config::LanguageStep());
+    config::LoadSettingsFile(machine.profile, machine.system, loaded.settings, config::LanguageStep());
     return loaded;
 }
 
@@ -43,7 +41,7 @@ TEST(Settings, MissingFileOrSectionsGiveDefaults) {
     sim::SimMachine machine;
     const Loaded loaded = load(machine);
     expectDefaults(loaded.settings);
-    EXPECT_STREQ(loaded.programDir, "C:\\Program Files\\Tiltmate");
+    EXPECT_STREQ(loaded.settings.ProgramDir, "C:\\Program Files\\Tiltmate");
 
     expectDefaults(loadFile("[Other]\r\nDelay=7\r\n").settings);
     // Empty values count as missing, for text and numbers alike.
@@ -112,10 +110,9 @@ TEST(Settings, RedirectionIsOffOnlyWhileFilesAreReadUnderWow64) {
         sim::SimMachine machine;
         machine.system.setWow64(wow64);
         config::Settings settings;
-        char dir[config::kProgramDirSize];
         bool redirectionDuringLanguageStep = true;
         std::string languageFile;
-        config::LoadSettingsFile(machine.profile, machine.system, settings, dir, [&](const std::string& file) {
+        config::LoadSettingsFile(machine.profile, machine.system, settings, [&](const std::string& file) {
             redirectionDuringLanguageStep = machine.system.redirectionEnabled();
             languageFile = file;
         });
@@ -140,11 +137,11 @@ TEST(Settings, ProgramDirectoryComesFromTheModulePath) {
     for (const Case& c : cases) {
         sim::SimMachine machine;
         machine.system.setModulePath(c.module);
-        EXPECT_STREQ(load(machine).programDir, c.dir) << c.module;
+        EXPECT_STREQ(load(machine).settings.ProgramDir, c.dir) << c.module;
     }
     sim::SimMachine machine;
     machine.system.setModulePath("C:\\" + std::string(400, 'p') + "\\x.exe");
-    EXPECT_LT(std::string(load(machine).programDir).size(), config::kProgramDirSize);
+    EXPECT_LT(std::string(load(machine).settings.ProgramDir).size(), config::kProgramDirSize);
 }
 
 TEST(Settings, MainWindowLoadsThemDuringInitialisation) {
@@ -153,7 +150,7 @@ TEST(Settings, MainWindowLoadsThemDuringInitialisation) {
     run.start();
     EXPECT_EQ(run.dialog->settings().Delay, 250);
     EXPECT_EQ(run.dialog->settings().LedCtrl, 1);
-    EXPECT_STREQ(run.dialog->programDirectory(), "C:\\Program Files\\Tiltmate");
+    EXPECT_STREQ(run.dialog->settings().ProgramDir, "C:\\Program Files\\Tiltmate");
     // Editing the file later changes nothing until the next start.
     run.machine.profile.setFile(kIni, "[Rotation]\r\nDelay=10\r\n");
     run.machine.window.runFor(10'000);

@@ -2,7 +2,7 @@
 
 #include "platform/Constants.h"
 #include "resources/resource.h"
-#include "shell/Messages.h"
+#include "common/Messages.h"
 #include "tests/unit/ShellTestSupport.h"
 
 using namespace platform;
@@ -29,12 +29,12 @@ struct ListedRig : RunningDialog {
         machine.video.addCamera("Tavrin A");
         start();
         machine.com.initialize();
-        dialog->EnumVideoDevice();
+        dialog->videoDevices().EnumVideoDevice();
     }
-    std::vector<std::string> menu() { return MenuTexts(machine.menus, dialog->deviceOptionMenu()); }
+    std::vector<std::string> menu() { return MenuTexts(machine.menus, dialog->videoDevices().deviceMenu()); }
     std::vector<std::string> selected() {
         std::vector<std::string> names;
-        for (const auto& entry : dialog->videoDevices()) {
+        for (const auto& entry : dialog->videoDevices().entries()) {
             if (entry.selected == 1) {
                 names.push_back(entry.name);
             }
@@ -50,7 +50,7 @@ struct ListedRig : RunningDialog {
 
 TEST(VideoDevices, MatchingDevicesAreListedNumberedAndTheFirstSelected) {
     ListedRig rig;
-    const auto& list = rig.dialog->videoDevices();
+    const auto& list = rig.dialog->videoDevices().entries();
     ASSERT_EQ(list.size(), 2u);
     EXPECT_STREQ(list[0].name, "Tavrin B");
     EXPECT_EQ(list[0].commandId, 33000u);
@@ -62,11 +62,11 @@ TEST(VideoDevices, MatchingDevicesAreListedNumberedAndTheFirstSelected) {
     EXPECT_EQ(rig.comboSelection(), "Tavrin B");
     EXPECT_EQ(rig.selected(), std::vector<std::string>{"Tavrin B"});
 
-    rig.dialog->RemoveDevice();
+    rig.dialog->videoDevices().RemoveDevice();
     EXPECT_EQ(rig.menu(), std::vector<std::string>{"-"});
     EXPECT_EQ(rig.machine.window.comboGetCount(IDC_VIDEO_DEVICE), 0);
     EXPECT_EQ(rig.machine.video.liveObjects(), 0);
-    EXPECT_EQ(rig.dialog->videoDeviceCount(), 0);
+    EXPECT_EQ(rig.dialog->videoDevices().count(), 0);
 }
 
 TEST(VideoDevices, ChoosingByCommandOrComboBox) {
@@ -87,8 +87,8 @@ TEST(VideoDevices, ChoosingByCommandOrComboBox) {
     rig.command(33400);
     EXPECT_TRUE(rig.selected().empty());
     EXPECT_EQ(rig.menu(), (std::vector<std::string>{"Tavrin B", "Tavrin A #2", "-"}));
-    ASSERT_NE(rig.dialog->FindSelectedVideoDevice(), nullptr);
-    EXPECT_STREQ(rig.dialog->FindSelectedVideoDevice()->name, "Tavrin B");
+    ASSERT_NE(rig.dialog->videoDevices().FindSelectedVideoDevice(), nullptr);
+    EXPECT_STREQ(rig.dialog->videoDevices().FindSelectedVideoDevice()->name, "Tavrin B");
 }
 
 TEST(VideoDevices, LongNamesKeepTheirNumber) {
@@ -97,8 +97,8 @@ TEST(VideoDevices, LongNamesKeepTheirNumber) {
     run.machine.video.addCamera(longName);
     run.machine.video.addCamera(longName);
     run.start();
-    run.dialog->EnumVideoDevice();
-    const auto& list = run.dialog->videoDevices();
+    run.dialog->videoDevices().EnumVideoDevice();
+    const auto& list = run.dialog->videoDevices().entries();
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(std::string(list[0].name), longName.substr(0, 259));
     const std::string second = list[1].name;
@@ -110,7 +110,7 @@ TEST(VideoDevices, EnumerationFailures) {
     {
         RunningDialog run;
         run.start();
-        run.dialog->EnumVideoDevice();  // empty category
+        run.dialog->videoDevices().EnumVideoDevice();  // empty category
         EXPECT_TRUE(run.machine.window.messageBoxes().empty());
         run.machine.window.runFor(0);
         EXPECT_FALSE(run.machine.window.control(IDC_VIDEO_SETTING)->enabled);
@@ -122,7 +122,7 @@ TEST(VideoDevices, EnumerationFailures) {
         RunningDialog run;
         run.machine.video.failEnumeratorCreation(true);
         run.start();
-        run.dialog->EnumVideoDevice();
+        run.dialog->videoDevices().EnumVideoDevice();
         ASSERT_EQ(run.machine.window.messageBoxes().size(), 1u);
         EXPECT_EQ(run.machine.window.messageBoxes()[0].text, "Error Creating Device Enumerator");
         EXPECT_EQ(run.machine.window.messageBoxes()[0].caption, "ERROR");
@@ -137,8 +137,8 @@ TEST(VideoDevices, EnumerationFailures) {
         noFilter.filterFails = true;
         run.machine.video.addDevice(noFilter);
         run.start();
-        run.dialog->EnumVideoDevice();
-        EXPECT_TRUE(run.dialog->videoDevices().empty());
+        run.dialog->videoDevices().EnumVideoDevice();
+        EXPECT_TRUE(run.dialog->videoDevices().entries().empty());
         EXPECT_EQ(run.machine.video.liveObjects(), 0);
     }
 }
@@ -152,7 +152,7 @@ TEST(VideoDevices, IntegratedCameraIsTheLastExactMatch) {
     run.start();
     std::unique_ptr<ICaptureFilter> filter;
     std::string message;
-    EXPECT_EQ(run.dialog->FindIntegratedCamera(filter, &message), 0);
+    EXPECT_EQ(run.dialog->videoDevices().FindIntegratedCamera(filter, &message), 0);
     ASSERT_TRUE(filter);
     std::unique_ptr<ICameraCustomProperty> custom;
     ASSERT_EQ(filter->queryCustomProperty(custom), kS_OK);
@@ -167,11 +167,11 @@ TEST(VideoDevices, IntegratedCameraIsTheLastExactMatch) {
     RunningDialog none;
     none.machine.video.addCamera("Integrated Camera 2");
     none.start();
-    EXPECT_EQ(none.dialog->FindIntegratedCamera(filter, &message), 1);
+    EXPECT_EQ(none.dialog->videoDevices().FindIntegratedCamera(filter, &message), 1);
     EXPECT_FALSE(filter);
 
     RunningDialog empty;
     empty.start();
-    EXPECT_EQ(empty.dialog->FindIntegratedCamera(filter, &message), kS_FALSE);
+    EXPECT_EQ(empty.dialog->videoDevices().FindIntegratedCamera(filter, &message), kS_FALSE);
     EXPECT_EQ(message, "No video capture hardware was detected.\r\n");
 }

@@ -5,7 +5,7 @@
 
 #include "platform/Constants.h"
 
-namespace shell {
+namespace common {
 
 using platform::kWM_USER;
 
@@ -26,9 +26,16 @@ constexpr std::uint32_t kMsgExit = kWM_USER + 155;
 constexpr std::uint32_t kGravityRotateMsg1 = platform::kWM_TABLET_ADDED;
 constexpr std::uint32_t kGravityRotateMsg2 = platform::kWM_TABLET_DELETED;
 
+// Command ids of the menu items the program adds: audio interfaces, and languages
+// (whose items use 35000 and up). Audio ids lie inside the language range on purpose.
+constexpr std::uint32_t kAudioCommandFirst = 34000;
+constexpr std::uint32_t kAudioCommandLast = 34500;
+constexpr std::uint32_t kLanguageCommandFirst = 34000;
+constexpr std::uint32_t kLanguageCommandLast = 35500;
+
 constexpr std::uint32_t kTimerStart = 1224;
 constexpr std::uint32_t kTimerGravity = 1226;
 constexpr std::uint32_t kStartDelayMs = 5000;
 constexpr std::uint32_t kGravityDebounceMs = 300;
 
-}  // namespace shell
+}  // namespace common

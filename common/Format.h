@@ -11,7 +11,7 @@
 #define COMPANION_PRINTF_FORMAT(fmt, args)
 #endif
 
-namespace shell {
+namespace common {
 
 inline std::string Format(const char* format, ...) COMPANION_PRINTF_FORMAT(1, 2);
 
@@ -28,4 +28,4 @@ inline std::string Format(const char* format, ...) {
                                                                                  : sizeof buffer - 1);
 }
 
-}  // namespace shell
+}  // namespace common
