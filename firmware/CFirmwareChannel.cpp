@@ -38,10 +38,13 @@ void CFirmwareChannel::ReleaseCandidate() {
 
 bool CFirmwareChannel::IdentifyController(std::uint8_t controllerByte, char familyLetter) {
     const ControllerFamily* family =
-        IdentifyControllerFamily(controllerByte & 0xF0, m_variant, familyLetter, [this]() {
+        IdentifyControllerFamily(controllerByte & 0xF0, m_variant, familyLetter, [this](int& variant) {
             std::uint8_t controllerVariant = 0;
-            m_pDevice->ReadRegister(kRegControllerVariant, &controllerVariant);
-            return static_cast<int>(controllerVariant);
+            if (m_pDevice->ReadRegister(kRegControllerVariant, &controllerVariant) != 0) {
+                return false;
+            }
+            variant = controllerVariant;
+            return true;
         });
     if (family == nullptr) {
         return false;
@@ -183,8 +186,9 @@ int CFirmwareChannel::Get_FlashType(std::uint8_t* code) {
         return 0;
     }
     CFirmwareDevice& device = *m_pDevice;
-    *code = IdentifyFlash([&device](std::uint8_t id[3], std::uint8_t opcode) { device.ReadFlashId(id, opcode); },
-                          m_variant);
+    *code = IdentifyFlash(
+        [&device](std::uint8_t id[3], std::uint8_t opcode) { return device.ReadFlashId(id, opcode) == 1; },
+        m_variant);
     return 0;
 }
 

@@ -42,6 +42,13 @@ public:
     std::uint8_t selectLevel() const { return m_pDevice ? m_pDevice->selectLevel() : 0; }
     // The identified controller's row; null before a successful Open.
     const ControllerFamily* family() const { return m_pDevice ? m_pDevice->family() : nullptr; }
+    // The transfer budget of this channel: what it has spent, and whether it ran out.
+    std::uint32_t transfersUsed() const {
+        return m_pDevice && m_pDevice->hasTransport() ? m_pDevice->transport().transfersUsed() : 0;
+    }
+    bool budgetExhausted() const {
+        return m_pDevice && m_pDevice->hasTransport() && m_pDevice->transport().budgetExhausted();
+    }
 
 private:
     // Identifies the candidate's controller; false when the family is not wanted.

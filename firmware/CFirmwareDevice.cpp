@@ -11,7 +11,9 @@ namespace {
 constexpr std::uint8_t kFlashEnable = 0x80;
 constexpr std::uint8_t kStepFlashId = 13;
 
-bool Failed(Status status) { return status < 0; }
+// Every transfer's answer counts: anything but 0 is a transfer that may not have
+// done what was asked.
+bool Failed(Status status) { return status != 0; }
 
 }  // namespace
 
@@ -41,7 +43,12 @@ Status CFirmwareDevice::ReadRegister(std::uint16_t address, std::uint8_t* value)
     }
     std::uint8_t addressBytes[2];
     common::WriteLe16(addressBytes, address);
-    m_pTransport->SetCur(kCtlRegisterAddress, 2, addressBytes);
+    // Reading some registers has effects (0x2023 clocks a byte in): never read one
+    // whose address did not arrive.
+    const Status addressed = m_pTransport->SetCur(kCtlRegisterAddress, 2, addressBytes);
+    if (Failed(addressed)) {
+        return addressed;
+    }
     std::uint8_t data[1] = {0};
     const Status status = m_pTransport->GetCur(kCtlRegisterData, 1, data);
     if (value != nullptr) {
@@ -56,7 +63,11 @@ Status CFirmwareDevice::WriteRegister(std::uint16_t address, std::uint8_t value)
     }
     std::uint8_t addressBytes[2];
     common::WriteLe16(addressBytes, address);
-    m_pTransport->SetCur(kCtlRegisterAddress, 2, addressBytes);
+    // A value whose address did not arrive would land in the register addressed last.
+    const Status addressed = m_pTransport->SetCur(kCtlRegisterAddress, 2, addressBytes);
+    if (Failed(addressed)) {
+        return addressed;
+    }
     return m_pTransport->SetCur(kCtlRegisterData, 1, &value);
 }
 
@@ -64,13 +75,24 @@ Status CFirmwareDevice::ProgramCommand(std::uint8_t command) {
     if (!m_pTransport) {
         return kStatusNothingDone;
     }
+    // A step that did not arrive would shift every later opcode into the wrong slot
+    // (a block erase where the sector erase belongs): stop at the first failure, and
+    // let the caller stop before using the table.
     const StepTable& table = StepTableOf(command);
     for (std::uint8_t step = 1; step <= kStepCount; ++step) {
         const std::uint8_t opcode = StepOpcode(table, step);
-        m_pTransport->SetCur(kCtlStepIndex, 1, &step);
-        m_pTransport->SetCur(kCtlStepOpcode, 1, &opcode);
+        Status status = m_pTransport->SetCur(kCtlStepIndex, 1, &step);
+        if (!Failed(status)) {
+            status = m_pTransport->SetCur(kCtlStepOpcode, 1, &opcode);
+        }
+        if (Failed(status)) {
+            return status;
+        }
     }
-    m_pTransport->SetCur(kCtlProgramMode, 1, &table.programMode);
+    const Status mode = m_pTransport->SetCur(kCtlProgramMode, 1, &table.programMode);
+    if (Failed(mode)) {
+        return mode;
+    }
     std::uint32_t length = 0;
     return m_pTransport->GetLen(kCtlFlashData, &length);
 }
@@ -89,42 +111,76 @@ Status CFirmwareDevice::WaitIdle() {
     return kStatusTimeout;
 }
 
+Status CFirmwareDevice::Deselect() {
+    return WriteRegister(kRegFlashSelect, static_cast<std::uint8_t>(2 - selectLevel()));
+}
+
+Status CFirmwareDevice::Abandon(Status failure) {
+    // Whatever the flash received of the broken command must end here, or the next
+    // command's bytes would continue it. Best effort: the failure stands either way.
+    Deselect();
+    return failure;
+}
+
 Status CFirmwareDevice::WriteDisable() {
-    WriteRegister(kRegFlashEnable, kFlashEnable);
-    WriteRegister(kRegFlashTransmit, kSpiWriteDisable);
-    return WaitIdle();
+    Status status = WriteRegister(kRegFlashEnable, kFlashEnable);
+    if (!Failed(status)) {
+        status = WriteRegister(kRegFlashTransmit, kSpiWriteDisable);
+    }
+    if (!Failed(status)) {
+        status = WaitIdle();
+    }
+    return status;
 }
 
 Status CFirmwareDevice::WriteEnable() {
-    const std::uint8_t level = selectLevel();
-    WriteRegister(kRegFlashEnable, kFlashEnable);
-    WriteRegister(kRegFlashSelect, level);
-    WriteRegister(kRegFlashTransmit, kSpiWriteEnable);
-    const Status idle = WaitIdle();
-    WriteRegister(kRegFlashSelect, static_cast<std::uint8_t>(2 - level));
-    return idle;
+    Status status = WriteRegister(kRegFlashEnable, kFlashEnable);
+    if (Failed(status)) {
+        return status;
+    }
+    status = WriteRegister(kRegFlashSelect, selectLevel());
+    if (!Failed(status)) {
+        status = WriteRegister(kRegFlashTransmit, kSpiWriteEnable);
+    }
+    if (!Failed(status)) {
+        status = WaitIdle();
+    }
+    if (Failed(status)) {
+        return Abandon(status);
+    }
+    return Deselect();
 }
 
 Status CFirmwareDevice::WaitWriteDone() {
-    const std::uint8_t level = selectLevel();
-    WriteRegister(kRegFlashEnable, kFlashEnable);
+    const Status enabled = WriteRegister(kRegFlashEnable, kFlashEnable);
+    if (Failed(enabled)) {
+        return enabled;
+    }
     for (int round = 0; round < kMaxWriteDoneRounds; ++round) {
-        WriteRegister(kRegFlashSelect, level);
-        WriteRegister(kRegFlashTransmit, kSpiReadStatus);
-        Status status = WaitIdle();
+        Status status = WriteRegister(kRegFlashSelect, selectLevel());
+        if (!Failed(status)) {
+            status = WriteRegister(kRegFlashTransmit, kSpiReadStatus);
+        }
+        if (!Failed(status)) {
+            status = WaitIdle();
+        }
         std::uint8_t scratch = 0;
-        ReadRegister(kRegFlashReceive, &scratch);
+        if (!Failed(status)) {
+            status = ReadRegister(kRegFlashReceive, &scratch);
+        }
         if (!Failed(status)) {
             status = WaitIdle();
         }
         std::uint8_t flashStatus = 0xFF;
-        const Status read = ReadRegister(kRegFlashReceiveData, &flashStatus);
-        WriteRegister(kRegFlashSelect, static_cast<std::uint8_t>(2 - level));
+        if (!Failed(status)) {
+            status = ReadRegister(kRegFlashReceiveData, &flashStatus);
+        }
+        if (Failed(status)) {
+            return Abandon(status);
+        }
+        status = Deselect();
         if (Failed(status)) {
             return status;
-        }
-        if (Failed(read)) {
-            return read;
         }
         if ((flashStatus & 0x01) == 0) {
             return 0;
@@ -134,34 +190,36 @@ Status CFirmwareDevice::WaitWriteDone() {
 }
 
 int CFirmwareDevice::PageProgram(const PageProgramRequest& request) {
-    const std::uint8_t level = selectLevel();
-    if (Failed(WriteRegister(kRegFlashEnable, kFlashEnable))) {
+    if (Failed(WriteRegister(kRegFlashEnable, kFlashEnable)) || Failed(WriteEnable())) {
         return 0;
     }
-    WriteEnable();
-    if (Failed(WriteRegister(kRegFlashSelect, level)) || Failed(WriteRegister(kRegFlashTransmit, kSpiPageProgram)) ||
-        Failed(WaitIdle())) {
+    // From the select on, a failure ends the command at once: no byte after it is sent.
+    if (Failed(WriteRegister(kRegFlashSelect, selectLevel()))) {
+        Abandon(kStatusNothingDone);
         return 0;
     }
-    for (std::uint8_t byte : request.address) {
-        if (Failed(WriteRegister(kRegFlashTransmit, byte)) || Failed(WaitIdle())) {
-            return 0;
-        }
+    auto shift = [this](std::uint8_t byte) {
+        return !Failed(WriteRegister(kRegFlashTransmit, byte)) && !Failed(WaitIdle());
+    };
+    bool sent = shift(kSpiPageProgram);
+    for (std::size_t i = 0; sent && i < sizeof request.address; ++i) {
+        sent = shift(request.address[i]);
     }
     const std::uint16_t count = std::min<std::uint16_t>(request.count, kMaxPageProgramBytes);
-    for (std::uint16_t i = 0; i < count; ++i) {
-        if (Failed(WriteRegister(kRegFlashTransmit, request.data[i])) || Failed(WaitIdle())) {
-            return 0;
-        }
+    for (std::uint16_t i = 0; sent && i < count; ++i) {
+        sent = shift(request.data[i]);
     }
-    if (Failed(WriteRegister(kRegFlashSelect, static_cast<std::uint8_t>(2 - level)))) {
+    if (!sent) {
+        Abandon(kStatusNothingDone);
+        return 0;
+    }
+    if (Failed(Deselect())) {
         return 0;
     }
     // A flash that never finishes its write has not written it.
-    if (Failed(WaitWriteDone())) {
+    if (Failed(WaitWriteDone()) || Failed(WriteDisable())) {
         return 0;
     }
-    WriteDisable();
     if (Failed(WriteRegister(kRegFlashEnable, 0))) {
         return 0;
     }
@@ -171,31 +229,33 @@ int CFirmwareDevice::PageProgram(const PageProgramRequest& request) {
 int CFirmwareDevice::ReadFlashId(std::uint8_t id[3], std::uint8_t opcode) {
     if (m_pFamily != nullptr && m_pFamily->flashIdPath == FlashIdPath::Firmware) {
         std::uint8_t step = kStepFlashId;
-        m_pTransport->SetCur(kCtlStepIndex, 1, &step);
-        m_pTransport->SetCur(kCtlStepOpcode, 1, &opcode);
-        m_pTransport->GetCur(kCtlFlashId, 3, id);
+        if (Failed(m_pTransport->SetCur(kCtlStepIndex, 1, &step)) ||
+            Failed(m_pTransport->SetCur(kCtlStepOpcode, 1, &opcode)) ||
+            Failed(m_pTransport->GetCur(kCtlFlashId, 3, id))) {
+            return 0;
+        }
         return 1;
     }
-    const std::uint8_t level = selectLevel();
-    WriteDisable();
-    WriteRegister(kRegFlashSelect, level);
-    WriteRegister(kRegFlashTransmit, opcode);
-    if (opcode != kSpiReadJedecId) {
-        for (int dummy = 0; dummy < 3; ++dummy) {
-            WaitIdle();
-            WriteRegister(kRegFlashTransmit, 0x00);
+    if (Failed(WriteDisable()) || Failed(WriteRegister(kRegFlashSelect, selectLevel()))) {
+        return 0;
+    }
+    bool ok = !Failed(WriteRegister(kRegFlashTransmit, opcode));
+    if (ok && opcode != kSpiReadJedecId) {
+        for (int dummy = 0; ok && dummy < 3; ++dummy) {
+            ok = !Failed(WaitIdle()) && !Failed(WriteRegister(kRegFlashTransmit, 0x00));
         }
-        WaitIdle();
+        ok = ok && !Failed(WaitIdle());
     }
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; ok && i < 3; ++i) {
         std::uint8_t scratch = 0;
-        ReadRegister(kRegFlashReceive, &scratch);
-        WaitIdle();
-        ReadRegister(kRegFlashReceiveData, &id[i]);
-        WaitIdle();
+        ok = !Failed(ReadRegister(kRegFlashReceive, &scratch)) && !Failed(WaitIdle()) &&
+             !Failed(ReadRegister(kRegFlashReceiveData, &id[i])) && !Failed(WaitIdle());
     }
-    WriteRegister(kRegFlashSelect, static_cast<std::uint8_t>(2 - level));
-    return 1;
+    if (!ok) {
+        Abandon(kStatusNothingDone);
+        return 0;
+    }
+    return Failed(Deselect()) ? 0 : 1;
 }
 
 Status CFirmwareDevice::SetFlashAddress(std::uint8_t control, std::uint16_t address) {
@@ -216,7 +276,10 @@ Status CFirmwareDevice::Upload_Sector(std::uint8_t* buffer, std::uint32_t buffer
     if (buffer == nullptr || !m_pTransport) {
         return kStatusNothingDone;
     }
-    ProgramCommand(command);
+    const Status loaded = ProgramCommand(command);
+    if (Failed(loaded)) {
+        return loaded;
+    }
     std::uint32_t length = 0;
     const Status lengthStatus = m_pTransport->GetLen(kCtlFlashData, &length);
     if (lengthStatus != 0) {
@@ -226,7 +289,11 @@ Status CFirmwareDevice::Upload_Sector(std::uint8_t* buffer, std::uint32_t buffer
     if (length > bufferSize) {
         return kStatusOutOfRange;
     }
-    SetFlashAddress(kCtlFlashAddress, address);
+    // Without its address the read would come from wherever the last one pointed.
+    const Status addressed = SetFlashAddress(kCtlFlashAddress, address);
+    if (Failed(addressed)) {
+        return addressed;
+    }
     const Status status = m_pTransport->GetCur(kCtlFlashData, length, buffer);
     if (bytesRead != nullptr && status == 0) {
         *bytesRead = length;
@@ -238,12 +305,20 @@ Status CFirmwareDevice::EraseSector(std::uint16_t address, std::uint8_t command)
     if (!m_pTransport) {
         return kStatusNothingDone;
     }
-    ProgramCommand(command);
+    // An erase with a half-loaded table could run another opcode: only a fully
+    // loaded command is used.
+    const Status loaded = ProgramCommand(command);
+    if (Failed(loaded)) {
+        return loaded;
+    }
     return SetFlashAddress(kCtlSectorErase, address);
 }
 
 Status CFirmwareDevice::BlockWrite(std::uint16_t address, std::uint32_t count, const std::uint8_t* data) {
-    SetFlashAddress(kCtlFlashAddress, address);
+    const Status addressed = SetFlashAddress(kCtlFlashAddress, address);
+    if (Failed(addressed)) {
+        return addressed;
+    }
     std::uint8_t block[kWriteBlockSize];
     std::memset(block, 0xFF, sizeof block);
     if (m_pFamily->writePath == WritePath::BlockWriteCounted) {

@@ -56,10 +56,13 @@ public:
 
     Status ReadRegister(std::uint16_t address, std::uint8_t* value);
     Status WriteRegister(std::uint16_t address, std::uint8_t value);
+    // Loads a command's step table; fails at the first transfer that fails.
     Status ProgramCommand(std::uint8_t command);
+    // 1 when the three id bytes were read, 0 when a transfer failed.
     int ReadFlashId(std::uint8_t id[3], std::uint8_t opcode);
 
-    // Register-level serial-flash steps; each returns a status (negative: failed).
+    // Register-level serial-flash steps; each returns a status (nonzero: failed). A
+    // step that fails after selecting the flash deselects it before it returns.
     Status WaitIdle();
     Status WriteDisable();
     Status WriteEnable();
@@ -84,6 +87,7 @@ public:
     // The camera the channel opened: its transport, capture filter and device path.
     bool hasTransport() const { return m_pTransport != nullptr; }
     CXUTransport& transport();
+    const CXUTransport& transport() const { return *m_pTransport; }
     void holdFilter(std::unique_ptr<platform::ICaptureFilter> filter) { m_pFilter = std::move(filter); }
     platform::ICaptureFilter* filter() const { return m_pFilter.get(); }
     void dropFilter() { m_pFilter.reset(); }
@@ -93,6 +97,9 @@ public:
     void release();
 
 private:
+    Status Deselect();
+    // Ends a broken flash command and passes its failure on.
+    Status Abandon(Status failure);
     Status BlockWrite(std::uint16_t address, std::uint32_t count, const std::uint8_t* data);
     Status SetFlashAddress(std::uint8_t control, std::uint16_t address);
 

@@ -34,6 +34,14 @@ void CXUTransport::release() {
 
 Status CXUTransport::Transfer(XuRequest request, std::uint8_t selector, std::uint32_t length, std::uint8_t* data,
                               std::uint32_t* reportedLength) {
+    if (m_path == TransportPath::None) {
+        return kStatusNothingDone;
+    }
+    if (m_used >= m_budget) {
+        m_exhausted = true;
+        return kStatusBudgetExhausted;
+    }
+    ++m_used;
     switch (m_path) {
         case TransportPath::Node:
             return NodeTransfer(request, selector, length, data, reportedLength);

@@ -21,6 +21,19 @@ constexpr Status kStatusNothingDone = 1;
 constexpr Status kStatusOutOfRange = 160;
 // A controller that never came back within our bounds.
 constexpr Status kStatusTimeout = platform::kHRESULT_ERROR_TIMEOUT;
+// The transport's budget is spent: nothing more is sent.
+constexpr Status kStatusBudgetExhausted = platform::kHRESULT_ERROR_NOT_ENOUGH_QUOTA;
+
+// The most extension-unit transfers one channel (one bring-up) makes, every nested
+// poll included; after that every transfer fails at once without reaching the camera,
+// so no camera can hold the program's only thread for long. The costliest healthy
+// bring-up is a register-level controller ('h', 'i') whose sector 13 is full: read
+// twice, erased, all 4096 bytes page-programmed (about 4 transfers a byte) and read
+// back comes to about 21,000 transfers; with both restore attempts after a failure it
+// stays under 65,000. The budget sits well above that, and a camera that exhausts it
+// (a flash that never finishes, a busy bit that never clears) is cut off after about
+// two minutes of 1 ms transfers instead of hours.
+constexpr std::uint32_t kTransferBudget = 120000;
 
 // The two property sets an extension unit may answer, in the order they are tried.
 constexpr platform::Guid kExtensionUnitSet1 = {
@@ -59,6 +72,11 @@ public:
     }
     Status GetLen(std::uint8_t selector, std::uint32_t* length);
 
+    // Transfers sent so far, and whether the budget stopped one.
+    std::uint32_t transfersUsed() const { return m_used; }
+    bool budgetExhausted() const { return m_exhausted; }
+    void setBudget(std::uint32_t budget) { m_budget = budget; }
+
     // The binding.
     TransportPath path() const { return m_path; }
     void usePath(TransportPath path) { m_path = path; }
@@ -84,6 +102,9 @@ private:
     Status ProbeUntilReady();
 
     platform::IClock& m_clock;
+    std::uint32_t m_budget = kTransferBudget;
+    std::uint32_t m_used = 0;
+    bool m_exhausted = false;
     TransportPath m_path = TransportPath::None;
     std::uint32_t m_nodeId = 0;
     std::unique_ptr<platform::IKsControl> m_pKsControl;

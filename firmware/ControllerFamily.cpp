@@ -33,7 +33,7 @@ bool Admits(const Variant& program, const ControllerFamily& row) {
 }  // namespace
 
 const ControllerFamily* IdentifyControllerFamily(std::uint8_t family, const Variant& program, char wantedLetter,
-                                                const std::function<int()>& readVariant) {
+                                                const VariantReader& readVariant) {
     const std::uint8_t wanted = FamilyWantedBy(wantedLetter);
     if (wanted != 0 && family != wanted) {
         return nullptr;
@@ -56,7 +56,10 @@ const ControllerFamily* IdentifyControllerFamily(std::uint8_t family, const Vari
     if (general == nullptr || !variantsAdmitted) {
         return general;
     }
-    const int value = readVariant();
+    int value = kAnyVariant;
+    if (!readVariant(value)) {
+        return nullptr;
+    }
     for (const ControllerFamily& entry : kControllerFamilies) {
         const ControllerFamily* row = &entry;
         if (row->family == family && row->variant == value && Admits(program, *row)) {

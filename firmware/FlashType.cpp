@@ -79,7 +79,9 @@ std::uint8_t StepOpcode(const StepTable& table, int step) { return table.*kSteps
 std::uint8_t IdentifyFlash(const FlashIdReader& readFlashId, const Variant& program) {
     for (const FlashProbe& probe : kFlashProbes) {
         std::uint8_t id[3] = {0, 0, 0};
-        readFlashId(id, probe.opcode);
+        if (!readFlashId(id, probe.opcode)) {
+            return kFlashUnknown;
+        }
         for (const FlashType& flash : kFlashTypes) {
             if (flash.probe == probe.opcode && std::memcmp(id, flash.id, 3) == 0) {
                 // A flash this program does not know is an unknown flash, not a reason to ask further.

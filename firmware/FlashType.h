@@ -83,10 +83,13 @@ struct FlashProbe {
     NextProbe next;
 };
 
-// What identification asks of the device: the three id bytes for an opcode.
-using FlashIdReader = std::function<void(std::uint8_t id[3], std::uint8_t opcode)>;
+// What identification asks of the device: the three id bytes for an opcode; false
+// when they could not be read.
+using FlashIdReader = std::function<bool(std::uint8_t id[3], std::uint8_t opcode)>;
 
-// Runs the probes in order and gives the flash-type code (kFlashUnknown when none fits).
+// Runs the probes in order and gives the flash-type code (kFlashUnknown when none
+// fits, or when an answer could not be read: a flash taken for another would get the
+// other's opcodes).
 std::uint8_t IdentifyFlash(const FlashIdReader& readFlashId, const Variant& program);
 
 // The kind of a command: 0 to 6 stand for themselves, a flash code for its flash's

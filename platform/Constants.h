@@ -184,5 +184,6 @@ constexpr HResult kHRESULT_ERROR_NOT_READY = static_cast<HResult>(0x80070015u);
 constexpr HResult kHRESULT_ERROR_MORE_DATA = static_cast<HResult>(0x800700EAu);
 constexpr HResult kHRESULT_ERROR_SET_NOT_FOUND = static_cast<HResult>(0x80070492u);
 constexpr HResult kHRESULT_ERROR_TIMEOUT = static_cast<HResult>(0x800705B4u);
+constexpr HResult kHRESULT_ERROR_NOT_ENOUGH_QUOTA = static_cast<HResult>(0x80070718u);
 
 }  // namespace platform
