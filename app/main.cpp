@@ -28,17 +28,6 @@ static const firmware::Variant& kProgramVariant = firmware::kTiltmate;
 #error "Build with COMPANION_PROGRAM_Tiltmate or COMPANION_PROGRAM_Viewmate defined"
 #endif
 
-// Every process started from this image sees the same counter: it lives in a section
-// the loader maps shared, which is how a second start finds out that one is running.
-#if defined(_MSC_VER)
-#pragma data_seg("BackGrou")
-volatile LONG g_instanceCount = 0;
-#pragma data_seg()
-#pragma comment(linker, "/SECTION:BackGrou,RWS")
-#else
-__attribute__((section("BackGrou"), shared)) volatile LONG g_instanceCount = 0;
-#endif
-
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::Win32WindowHost window;
     win32::Win32Menus menus;
@@ -47,7 +36,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::Win32Profile profile;
     win32::Win32System system;
     win32::Win32Com com;
-    win32::Win32InstanceCounter instance(&g_instanceCount);
+    // One instance per executable in each session.
+    win32::Win32InstanceCounter instance(kProgramVariant.programName);
     platform::NullTraceSink trace;
     win32::Win32Display display;
     win32::Win32AppVisibilityService appVisibility;

@@ -188,12 +188,12 @@ LResult CameraBringUp::OnDeviceChange(WParam event, LParam data) {
     if (event != kDBT_DEVICEARRIVAL && event != kDBT_DEVICEREMOVECOMPLETE) {
         return 0;
     }
+    // The record's size is read first, and nothing it does not cover: a record too
+    // short to hold its class is not an interface notice we can read.
     const auto* header = reinterpret_cast<const DevBroadcastHeader*>(data);
-    if (header == nullptr || header->dbch_devicetype != kDBT_DEVTYP_DEVICEINTERFACE) {
-        return 0;
-    }
-    // A record too short to hold its class is not an interface notice we can read.
-    if (header->dbch_size < offsetof(DevBroadcastDeviceInterface, dbcc_classguid) + sizeof(Guid)) {
+    if (header == nullptr ||
+        header->dbch_size < offsetof(DevBroadcastDeviceInterface, dbcc_classguid) + sizeof(Guid) ||
+        header->dbch_devicetype != kDBT_DEVTYP_DEVICEINTERFACE) {
         return 0;
     }
     const auto* notice = reinterpret_cast<const DevBroadcastDeviceInterface*>(data);

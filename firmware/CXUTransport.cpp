@@ -110,7 +110,8 @@ Status CXUTransport::TunnelTransfer(XuRequest request, std::uint8_t selector, st
                 return kStatusOutOfRange;
             }
             TunnelSet(request, selector, length, nullptr);
-            std::vector<std::uint8_t> reply(kTunnelReplySize, 0);
+            // The driver may fill as much as its request block: the reply gets that room.
+            std::vector<std::uint8_t> reply(kTunnelHeader + kTunnelDataCapacity, 0);
             const Status status = m_pCustom->GetCustomProperty(kTunnelProperty, reply.data());
             if (length != 0) {
                 std::memcpy(data, reply.data(), length);

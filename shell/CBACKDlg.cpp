@@ -122,7 +122,7 @@ bool CBACKDlg::preTranslateMessage(Hwnd, std::uint32_t msg, WParam wParam, LPara
     if (msg == kGravityRotateMsg1 || msg == kGravityRotateMsg2) {
         // A turn comes as a burst of events: only the quiet after the last one counts.
         m_platform.window.killTimer(kTimerGravity);
-        m_platform.window.setTimer(kTimerGravity, kGravityDebounceMs);
+        m_bGravityTimerArmed = m_platform.window.setTimer(kTimerGravity, kGravityDebounceMs);
         return false;
     }
     if (msg == kWM_KEYDOWN && wParam == kVK_RETURN) {
@@ -144,6 +144,13 @@ std::optional<LResult> CBACKDlg::windowProc(std::uint32_t msg, WParam wParam, LP
 }
 
 std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing&) {
+    // Another WM_INITDIALOG can only come from outside: it would register for device
+    // notices again, clear the OEM record, re-arm the first run and start another
+    // bring-up.
+    if (m_bInitialised) {
+        return 0;
+    }
+    m_bInitialised = true;
     m_oem.release();
 
     if (m_policy.IsWin8() != 0) {
@@ -173,7 +180,7 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
     WriteLog("OnInitDialog", 0);
     WriteLog(m_strMonitorLogPath, 0);
 
-    m_platform.window.setTimer(kTimerStart, kStartDelayMs);
+    m_bStartTimerArmed = m_platform.window.setTimer(kTimerStart, kStartDelayMs);
     return 1;
 }
 
@@ -222,13 +229,15 @@ std::optional<LResult> CBACKDlg::OnDeviceChange(WParam wParam, LParam lParam, ID
 
 std::optional<LResult> CBACKDlg::OnTimer(WParam wParam, LParam, IDefaultProcessing&) {
     const auto id = static_cast<std::uint32_t>(wParam);
-    if (id == kTimerStart) {
+    if (id == kTimerStart && m_bStartTimerArmed) {
         WriteLog("timer! 5sec", 0);
         m_platform.window.killTimer(kTimerStart);
+        m_bStartTimerArmed = false;
         m_bringUp.OnStartTimer();
-    } else if (id == kTimerGravity) {
+    } else if (id == kTimerGravity && m_bGravityTimerArmed) {
         WriteLog("i get GRAVITY_ROTATE_MSG event", 0);
         m_platform.window.killTimer(kTimerGravity);
+        m_bGravityTimerArmed = false;
         OnSettingChange();
     }
     return 0;

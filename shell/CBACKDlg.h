@@ -118,6 +118,12 @@ private:
     platform::MenuHandle m_hTrayPopup = 0;
     platform::MenuHandle m_hLanguageMenu = 0;
     std::uint32_t m_taskbarCreatedMsg = 0;
+    // Initialisation runs once, for the host's own WM_INITDIALOG.
+    bool m_bInitialised = false;
+    // The timers this window armed and has not killed; a WM_TIMER for any other id,
+    // from another process say, runs nothing.
+    bool m_bStartTimerArmed = false;
+    bool m_bGravityTimerArmed = false;
     std::string m_strMonitorLogPath;
 
     config::Settings m_settings;

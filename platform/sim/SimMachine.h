@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/Platform.h"
 #include "platform/sim/SimClock.h"
@@ -20,11 +21,10 @@ namespace sim {
 
 class SimMachine {
 public:
-    // sharedInstanceCounter stands for the executable's shared section; give two
-    // machines the same integer to run two processes of one executable.
-    explicit SimMachine(std::int32_t* sharedInstanceCounter = nullptr)
-        : window(clock),
-          instance(sharedInstanceCounter != nullptr ? *sharedInstanceCounter : m_ownCounter) {}
+    // `session` stands for the user's logon session and `program` for the executable:
+    // give two machines one session to run two processes of one user.
+    explicit SimMachine(SimSession* session = nullptr, const std::string& program = "Tiltmate")
+        : window(clock), instance(session != nullptr ? *session : m_ownSession, program) {}
 
     platform::Platform platform() {
         return platform::Platform{window, menus,   clock,         registry,    profile, system, com,
@@ -46,7 +46,7 @@ public:
     SimDeviceSetup deviceSetup;
 
 private:
-    std::int32_t m_ownCounter = 0;
+    SimSession m_ownSession;
 
 public:
     SimInstanceCounter instance;

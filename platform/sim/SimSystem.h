@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,21 +64,38 @@ private:
     int m_uninitializeCalls = 0;
 };
 
-// Stands for the counter in the executable's shared section: hand the same integer to
-// the counters of two simulated processes of one executable.
+// The named objects of one logon session ("Local\..."): the simulated processes of one
+// session share one of these; another user's session has its own.
+struct SimSession {
+    std::set<std::string> namedObjects;
+};
+
+// Stands for the session-local named object of one executable: taken by the first
+// process of the session that enters, and held until that process ends.
 class SimInstanceCounter final : public platform::IInstanceCounter {
 public:
-    explicit SimInstanceCounter(std::int32_t& shared) : m_shared(shared) {}
+    SimInstanceCounter(SimSession& session, std::string program)
+        : m_session(session), m_name(std::move(program) + ".BackGrou") {}
+    ~SimInstanceCounter() override {
+        if (m_entered) {
+            m_session.namedObjects.erase(m_name);
+        }
+    }
+    SimInstanceCounter(const SimInstanceCounter&) = delete;
+    SimInstanceCounter& operator=(const SimInstanceCounter&) = delete;
+
     bool tryEnter() override {
-        if (m_shared > 0) {
+        if (m_entered || !m_session.namedObjects.insert(m_name).second) {
             return false;
         }
-        ++m_shared;
+        m_entered = true;
         return true;
     }
 
 private:
-    std::int32_t& m_shared;
+    SimSession& m_session;
+    std::string m_name;
+    bool m_entered = false;
 };
 
 }  // namespace sim

@@ -2,27 +2,30 @@
 
 namespace win32 {
 
-namespace {
+Win32InstanceCounter::Win32InstanceCounter(const char* programName)
+    : m_name(std::string("Local\\") + programName + ".BackGrou") {}
 
-// Losing the race this many times in a row means other instances keep entering;
-// one of them is running, so refusing is the right answer anyway.
-constexpr int kMaxAttempts = 64;
-
-}  // namespace
+Win32InstanceCounter::~Win32InstanceCounter() {
+    if (m_object != nullptr) {
+        CloseHandle(m_object);
+    }
+}
 
 bool Win32InstanceCounter::tryEnter() {
-    // Never decremented: the gate stays closed until the last process of the image
-    // is gone and the shared section with it.
-    for (int attempt = 0; attempt < kMaxAttempts; ++attempt) {
-        LONG seen = *m_counter;
-        if (seen > 0) {
-            return false;
-        }
-        if (InterlockedCompareExchange(m_counter, seen + 1, seen) == seen) {
-            return true;
-        }
+    if (m_object != nullptr) {
+        return false;
     }
-    return false;
+    HANDLE object = CreateMutexA(nullptr, FALSE, m_name.c_str());
+    // No object (the name taken by something we may not open) is no way in either.
+    if (object == nullptr) {
+        return false;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(object);
+        return false;
+    }
+    m_object = object;
+    return true;
 }
 
 }  // namespace win32

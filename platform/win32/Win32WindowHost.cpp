@@ -34,12 +34,32 @@ private:
 };
 
 HWND toHwnd(platform::Hwnd hwnd) { return reinterpret_cast<HWND>(hwnd); }
+
+// The program's one window host; its frames are where dispatch looks windows up.
+Win32WindowHost* g_host = nullptr;
 platform::Hwnd fromHwnd(HWND hwnd) { return reinterpret_cast<platform::Hwnd>(hwnd); }
 
 }  // namespace
 
 Win32WindowHost::Win32WindowHost()
-    : m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128))) {}
+    : m_icon(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(128))) {
+    g_host = this;
+}
+
+Win32WindowHost::~Win32WindowHost() {
+    if (g_host == this) {
+        g_host = nullptr;
+    }
+}
+
+Win32WindowHost::Frame* Win32WindowHost::frameOf(HWND hwnd) {
+    for (Frame* frame = g_host != nullptr ? g_host->m_frame : nullptr; frame != nullptr; frame = frame->outer) {
+        if (frame->hwnd == hwnd) {
+            return frame;
+        }
+    }
+    return nullptr;
+}
 
 int Win32WindowHost::runModalDialog(int templateId, platform::IDialogHandler& handler) {
     Frame frame;
@@ -112,9 +132,14 @@ INT_PTR CALLBACK Win32WindowHost::dialogProc(HWND hwnd, UINT msg, WPARAM wParam,
         // passes on to the dialog class comes back here and gets the dialog defaults.
         return FALSE;
     }
-    Frame* frame = reinterpret_cast<Frame*>(lParam);
+    // Only the dialog being created is initialised, and only once: its frame is the
+    // innermost one and has no window yet. A WM_INITDIALOG from anywhere else (its
+    // lParam is whatever the sender chose) is not read.
+    Frame* frame = g_host != nullptr ? g_host->m_frame : nullptr;
+    if (frame == nullptr || frame->hwnd != nullptr || reinterpret_cast<Frame*>(lParam) != frame) {
+        return FALSE;
+    }
     frame->hwnd = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(frame));
     frame->original = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Win32WindowHost::hostWindowProc)));
 
@@ -126,9 +151,12 @@ INT_PTR CALLBACK Win32WindowHost::dialogProc(HWND hwnd, UINT msg, WPARAM wParam,
 }
 
 LRESULT CALLBACK Win32WindowHost::hostWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    Frame* frame = reinterpret_cast<Frame*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    Frame* frame = frameOf(hwnd);
     if (frame == nullptr) {
         return DefDlgProcA(hwnd, msg, wParam, lParam);
+    }
+    if (msg == WM_INITDIALOG) {
+        return 0;  // initialisation ran at creation; a second one comes from outside
     }
     WNDPROC original = frame->original;
     DefaultCall defaultCall(original, hwnd, msg, wParam, lParam);
@@ -138,7 +166,6 @@ LRESULT CALLBACK Win32WindowHost::hostWindowProc(HWND hwnd, UINT msg, WPARAM wPa
     if (msg == WM_NCDESTROY) {
         // The window is gone: hand it back to its class and stop the loop that drives it.
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
         frame->hwnd = nullptr;
         frame->ended = true;
     }

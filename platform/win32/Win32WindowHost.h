@@ -12,7 +12,7 @@ namespace win32 {
 class Win32WindowHost final : public platform::IWindowHost {
 public:
     Win32WindowHost();
-    ~Win32WindowHost() override = default;
+    ~Win32WindowHost() override;
     Win32WindowHost(const Win32WindowHost&) = delete;
     Win32WindowHost& operator=(const Win32WindowHost&) = delete;
 
@@ -72,6 +72,9 @@ private:
 
     static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK hostWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The frame that drives `hwnd`, found in this process's own frames: the window's
+    // data is writable by any process of the user, so dispatch never trusts it.
+    static Frame* frameOf(HWND hwnd);
 
     HWND current() const { return m_frame != nullptr ? m_frame->hwnd : nullptr; }
 

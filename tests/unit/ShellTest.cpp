@@ -49,11 +49,10 @@ TEST(CommandRouting, FirstMatchingRowWins) {
 }
 
 TEST(StartUp, SecondInstanceOfOneExecutableLeavesAtOnce) {
-    std::int32_t sharedTiltmate = 0;
-    std::int32_t sharedViewmate = 0;
-    sim::SimMachine first(&sharedTiltmate);
-    sim::SimMachine second(&sharedTiltmate);
-    sim::SimMachine other(&sharedViewmate);
+    sim::SimSession session;
+    sim::SimMachine first(&session, "Tiltmate");
+    sim::SimMachine second(&session, "Tiltmate");
+    sim::SimMachine other(&session, "Viewmate");
 
     // The first instance is still running when the second one starts.
     CBACKApp firstApp(first.platform(), firmware::kTiltmate);
@@ -72,8 +71,28 @@ TEST(StartUp, SecondInstanceOfOneExecutableLeavesAtOnce) {
     EXPECT_FALSE(second.window.created() || second.window.ended());
     EXPECT_EQ(secondApp.mainWindow(), nullptr);
     EXPECT_TRUE(other.window.ended());  // the other program has its own counter
-    // The counter is never given back while the image is mapped.
-    EXPECT_EQ(sharedTiltmate, 1);
+    // The name stays taken while the first process lives.
+    EXPECT_EQ(session.namedObjects.count("Tiltmate.BackGrou"), 1u);
+}
+
+// The gate was once one counter for the whole machine: with fast user switching the
+// second user's program ended at once and that user's camera never rotated.
+TEST(StartUp, EachUserSessionRunsItsOwnInstance) {
+    sim::SimSession firstUser;
+    sim::SimSession secondUser;
+    sim::SimMachine first(&firstUser, "Tiltmate");
+    sim::SimMachine second(&secondUser, "Tiltmate");
+    CBACKApp firstApp(first.platform(), firmware::kTiltmate);
+    CBACKApp secondApp(second.platform(), firmware::kTiltmate);
+    first.window.at(1000, [&] {
+        second.window.at(1000, [&] { second.window.postMessage(kMsgExit, 0, 0); });
+        EXPECT_EQ(secondApp.InitInstance(), 0);
+        first.window.postMessage(kMsgExit, 0, 0);
+    });
+    EXPECT_EQ(firstApp.InitInstance(), 0);
+    EXPECT_TRUE(first.window.ended());
+    EXPECT_TRUE(second.trace.contains("OnInitDialog"));  // it ran, and ended by its own exit
+    EXPECT_TRUE(second.window.ended());
 }
 
 TEST(StartUp, WindowIsParkedOffScreenThenHidden) {

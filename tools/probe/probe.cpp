@@ -674,7 +674,11 @@ int cmdDeviceChange(const char* name, const char* eventText, const char* what) {
     }
 
     std::vector<char> record;
-    if (std::strcmp(what, "header-only") == 0) {
+    if (std::strcmp(what, "short4") == 0) {
+        // Four bytes in all: the size field and nothing after it.
+        const DWORD size = 4;
+        record.assign(reinterpret_cast<const char*>(&size), reinterpret_cast<const char*>(&size) + sizeof size);
+    } else if (std::strcmp(what, "header-only") == 0) {
         // A record of another device type (a volume), only its header.
         DEV_BROADCAST_HDR header{};
         header.dbch_size = sizeof header;
