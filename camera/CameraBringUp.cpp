@@ -78,6 +78,9 @@ void CameraBringUp::MactionAction() {
         }
     }
 
+    if (camera.budgetExhausted()) {
+        m_port.WriteLog("firmware channel gave up: transfer budget spent", 0);
+    }
     m_pipeline.OnSettingChange(0, nullptr);
     m_pipeline.endFirstRun();
     Release(run);

@@ -27,12 +27,13 @@ constexpr Status kStatusBudgetExhausted = platform::kHRESULT_ERROR_NOT_ENOUGH_QU
 // The most extension-unit transfers one channel (one bring-up) makes, every nested
 // poll included; after that every transfer fails at once without reaching the camera,
 // so no camera can hold the program's only thread for long. The costliest healthy
-// bring-up is a register-level controller ('h', 'i') whose sector 13 is full: read
-// twice, erased, all 4096 bytes page-programmed (about 4 transfers a byte) and read
-// back comes to about 21,000 transfers; with both restore attempts after a failure it
-// stays under 65,000. The budget sits well above that, and a camera that exhausts it
-// (a flash that never finishes, a busy bit that never clears) is cut off after about
-// two minutes of 1 ms transfers instead of hours.
+// bring-up is a register-level controller ('h', 'i') whose sector 13 is in use to the
+// last byte: read twice, erased, all 4096 bytes page-programmed (about 9 transfers a
+// byte) and read back comes to about 36,000 transfers; the two restore attempts after
+// a failure can cost as much again each, about 110,000 in all. The budget sits above
+// that, and a camera that would take more (a flash that never finishes, a busy bit
+// that never clears) is cut off after about two minutes of 1 ms transfers instead of
+// hours. Healthy bring-ups with the usual near-empty sector take a few hundred.
 constexpr std::uint32_t kTransferBudget = 120000;
 
 // The two property sets an extension unit may answer, in the order they are tried.

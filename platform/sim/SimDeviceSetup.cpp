@@ -66,7 +66,9 @@ public:
             m_lastError = kERROR_INSUFFICIENT_BUFFER;
             return false;
         }
-        std::memcpy(buffer, value.data(), value.size());
+        if (!value.empty()) {  // an empty list has no data to copy from
+            std::memcpy(buffer, value.data(), value.size());
+        }
         m_lastError = 0;
         return true;
     }
