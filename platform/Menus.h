@@ -25,6 +25,16 @@ public:
     virtual bool deleteMenu(MenuHandle menu, std::uint32_t item, std::uint32_t flags) = 0;
     // CheckMenuItem: the previous check state, or -1 when the item does not exist.
     virtual int checkMenuItem(MenuHandle menu, std::uint32_t item, std::uint32_t flags) = 0;
+    // ModifyMenuA with MF_STRING and `flags`: the item named by position or command gets
+    // `text`, the state flags given and the identifier `newId`; with kMF_POPUP in the
+    // flags `newId` is a submenu handle, and the entry keeps (or takes) that submenu.
+    virtual bool modifyMenu(MenuHandle menu, std::uint32_t item, std::uint32_t flags, std::uintptr_t newId,
+                            const std::string& text) = 0;
+    // CheckMenuRadioItem: among the items first..last (by command: the items of the
+    // menu that holds `first` whose identifiers lie in the range), `check` is marked
+    // and the others cleared; false when nothing was found.
+    virtual bool checkMenuRadioItem(MenuHandle menu, std::uint32_t first, std::uint32_t last, std::uint32_t check,
+                                    std::uint32_t flags) = 0;
 };
 
 }  // namespace platform

@@ -209,6 +209,53 @@ int SimMenus::checkMenuItem(MenuHandle menu, std::uint32_t item, std::uint32_t f
     return previous;
 }
 
+bool SimMenus::modifyMenu(MenuHandle menu, std::uint32_t item, std::uint32_t flags, std::uintptr_t newId,
+                          const std::string& text) {
+    // By position the entry itself is rewritten, submenu entries included; by command
+    // only plain items are found, as locate() does.
+    MenuHandle owner = 0;
+    std::size_t index = 0;
+    if (!locate(menu, item, flags, owner, index)) {
+        return false;
+    }
+    Item& target = m_menus[owner][index];
+    const bool popup = (flags & kMF_POPUP) != 0;
+    if (!popup && target.submenu != 0) {
+        destroyTree(target.submenu, 0);  // as Windows destroys a replaced submenu
+    }
+    target.text = text;
+    target.separator = false;
+    target.state = flags & (kMF_GRAYED | kMF_DISABLED | kMF_CHECKED);
+    target.submenu = popup ? static_cast<MenuHandle>(newId) : 0;
+    target.id = popup ? 0 : static_cast<std::uint32_t>(newId);
+    return true;
+}
+
+bool SimMenus::checkMenuRadioItem(MenuHandle menu, std::uint32_t first, std::uint32_t last, std::uint32_t check,
+                                  std::uint32_t flags) {
+    MenuHandle owner = 0;
+    std::size_t index = 0;
+    if (!locate(menu, first, flags, owner, index)) {
+        return false;
+    }
+    bool found = false;
+    auto& items = m_menus[owner];
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        Item& candidate = items[i];
+        if (candidate.separator || candidate.submenu != 0) {
+            continue;
+        }
+        const std::uint32_t key = (flags & kMF_BYPOSITION) != 0 ? static_cast<std::uint32_t>(i) : candidate.id;
+        if (key < first || key > last) {
+            continue;
+        }
+        const bool checked = key == check;
+        found = found || checked;
+        candidate.state = (candidate.state & ~kMF_CHECKED) | (checked ? kMF_CHECKED : 0u);
+    }
+    return found;
+}
+
 const std::vector<SimMenus::Item>* SimMenus::items(MenuHandle menu) const {
     auto it = m_menus.find(menu);
     return it == m_menus.end() ? nullptr : &it->second;

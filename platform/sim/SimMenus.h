@@ -31,6 +31,10 @@ public:
                     const std::string& text) override;
     bool deleteMenu(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
     int checkMenuItem(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags) override;
+    bool modifyMenu(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags, std::uintptr_t newId,
+                    const std::string& text) override;
+    bool checkMenuRadioItem(platform::MenuHandle menu, std::uint32_t first, std::uint32_t last, std::uint32_t check,
+                            std::uint32_t flags) override;
 
     // Test view: the items of a menu, and how many menus are alive.
     const std::vector<Item>* items(platform::MenuHandle menu) const;

@@ -61,4 +61,14 @@ int Win32Menus::checkMenuItem(platform::MenuHandle menu, std::uint32_t item, std
     return static_cast<int>(CheckMenuItem(toMenu(menu), item, flags));
 }
 
+bool Win32Menus::modifyMenu(platform::MenuHandle menu, std::uint32_t item, std::uint32_t flags, std::uintptr_t newId,
+                            const std::string& text) {
+    return ModifyMenuA(toMenu(menu), item, MF_STRING | flags, newId, text.c_str()) != FALSE;
+}
+
+bool Win32Menus::checkMenuRadioItem(platform::MenuHandle menu, std::uint32_t first, std::uint32_t last,
+                                    std::uint32_t check, std::uint32_t flags) {
+    return CheckMenuRadioItem(toMenu(menu), first, last, check, flags) != FALSE;
+}
+
 }  // namespace win32
