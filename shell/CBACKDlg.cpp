@@ -92,6 +92,7 @@ CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
       // The tray menu is loaded with the window so its submenus can be looked up
       // before the settings fill them.
       m_trayMenu(platform.menus, IDR_TRAY_MENU),
+      m_languages(platform.profile, platform.menus, platform.window, m_port, m_settings),
       m_policy(platform.registry, platform.system, m_port),
       m_videoDevices(platform.video, platform.menus, platform.window, m_port, m_settings),
       m_pipeline(platform, variant, m_port, m_settings, m_videoDevices, m_policy, m_oem),
@@ -110,7 +111,9 @@ CBACKDlg::~CBACKDlg() {
 }
 
 void CBACKDlg::LoadSettings() {
-    config::LoadSettingsFile(m_platform.profile, m_platform.system, m_settings, config::LanguageStep());
+    // The language list is read inside the settings load, with redirection still off.
+    config::LoadSettingsFile(m_platform.profile, m_platform.system, m_settings,
+                             [this](const std::string& settingsFile) { m_languages.LoadLanguageList(settingsFile); });
 }
 
 const char* CBACKDlg::RoutedCommand(std::uint32_t id, std::uint32_t notifyCode) {
@@ -163,6 +166,7 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
     m_hTrayPopup = m_platform.menus.getSubMenu(m_trayMenu.get(), 0);
     m_videoDevices.bindMenu(m_platform.menus.getSubMenu(m_hTrayPopup, kDeviceMenuPosition));
     m_hLanguageMenu = m_platform.menus.getSubMenu(m_hTrayPopup, kLanguageMenuPosition);
+    m_languages.bindMenus(m_hTrayPopup, m_hLanguageMenu);
 
     LoadSettings();
 

@@ -10,6 +10,7 @@
 
 #include "camera/CameraBringUp.h"
 #include "camera/VideoDeviceList.h"
+#include "config/Languages.h"
 #include "config/Settings.h"
 #include "firmware/LedCheck.h"
 #include "firmware/Variant.h"
@@ -46,6 +47,7 @@ public:
 
     // The objects the window owns.
     const config::Settings& settings() const { return m_settings; }
+    config::Languages& languages() { return m_languages; }
     const std::string& monitorLogPath() const { return m_strMonitorLogPath; }
     common::IWindowPort& port() { return m_port; }
     rotation::PolicyInputs& policy() { return m_policy; }
@@ -103,7 +105,7 @@ private:
     void OnAudioDeviceBox(std::uint32_t) {}
     void OnVideoDeviceMenu(std::uint32_t id) { m_videoDevices.OnVideoDeviceMenu(id); }
     void OnAudioDeviceMenu(std::uint32_t) {}
-    void OnLanguageMenu(std::uint32_t) {}
+    void OnLanguageMenu(std::uint32_t id) { m_languages.OnLanguageMenu(id); }
     void OnTaskbarCreated() {}
 
     void Exit();
@@ -127,6 +129,7 @@ private:
     std::string m_strMonitorLogPath;
 
     config::Settings m_settings;
+    config::Languages m_languages;
     rotation::OemRecordBuffer m_oem;
     rotation::PolicyInputs m_policy;
     camera::VideoDeviceList m_videoDevices;

@@ -1,0 +1,185 @@
+#include "config/Languages.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/Format.h"
+#include "platform/Constants.h"
+#include "resources/resource.h"
+
+using namespace platform;
+
+namespace config {
+namespace {
+
+constexpr const char* kLanguageSection = "Language";
+constexpr const char* kDefaultLanguageFile = "English.ini";
+constexpr const char* kSettingsFileName = "\\bkg.ini";
+constexpr const char* kLanguageFolder = "\\Language\\";
+// Language items use 35000-35500: a list longer than that has no ids left.
+constexpr int kMaxLanguages = static_cast<int>(kLanguageItemLast - kLanguageItemFirst + 1);
+
+// Where a text of a language file goes.
+enum class Target {
+    Caption,           // the main window's caption (and the caption field)
+    DialogItem,        // a control of the main window
+    MenuItemKeepState, // a tray item by command, its grey or checked state kept
+    MenuItem,          // a tray item by command, rewritten as a plain enabled item
+    MenuEntry,         // a tray popup entry by position, its submenu kept
+};
+
+struct TextRow {
+    const char* section;  // section of the language file
+    const char* key;      // key in it
+    const char* fallback; // the text a missing key gives
+    Target target;        // where the text goes
+    std::uint32_t id;     // control id, command id or popup position
+};
+
+// The main window's and the menu's texts, in the order they are applied.
+constexpr TextRow kMainTexts[] = {
+    {"Main", "Title", "Tavrin PC Camera Console", Target::Caption, 0},
+    {"Main", "SnapStorePath", "Snap Store path", Target::DialogItem, IDC_GROUP_SNAP},
+    {"Main", "VideoDevice", "Video Device", Target::DialogItem, IDC_GROUP_VIDEO},
+    {"Main", "AudioDevice", "Audio Device", Target::DialogItem, IDC_GROUP_AUDIO},
+    {"Main", "Browse", "Browse", Target::DialogItem, IDC_BROWSE},
+    {"Main", "VideoSet", "Video Setting", Target::DialogItem, IDC_VIDEO_SETTING},
+    {"Main", "AudioSet", "Audio Setting", Target::DialogItem, IDC_AUDIO_SETTING},
+    {"Menu", "VideoSet", "Video Setting", Target::MenuItemKeepState, ID_TRAY_VIDEO_SETTING},
+    {"Menu", "AudioSet", "Audio Setting", Target::MenuItemKeepState, ID_TRAY_AUDIO_SETTING},
+    {"Menu", "Main", "PC Carema Console (&M)", Target::MenuItem, ID_TRAY_CONSOLE},
+    {"Menu", "SnapPath", "Snap Store Path (&S)", Target::MenuItem, ID_TRAY_SNAP_PATH},
+    {"Menu", "Exit", "Exit (&E)", Target::MenuItem, ID_TRAY_EXIT},
+    {"Menu", "Language", "Language", Target::MenuEntry, 7},
+    {"Menu", "Device", "Device Option", Target::MenuEntry, 3},
+};
+
+// The audio effect dialog's texts: title, then check boxes 1008, 1009, 1010.
+constexpr TextRow kAudioTexts[] = {
+    {"AudioProperty", "Title", "Property", Target::Caption, 0},
+    {"AudioProperty", "AEC", "AEC", Target::DialogItem, 1008},
+    {"AudioProperty", "NS", "NS", Target::DialogItem, 1009},
+    {"AudioProperty", "BF", "Bean Forming", Target::DialogItem, 1010},
+};
+
+std::string ReadText(IProfile& profile, const char* section, const char* key, const char* fallback,
+                     const std::string& file) {
+    char text[kTextSize] = {};
+    profile.getString(section, key, fallback, text, kTextSize, file.c_str());
+    text[kTextSize - 1] = '\0';
+    return text;
+}
+
+// The file name of list entry `index`; missing or empty gives "English.ini".
+std::string ListEntry(IProfile& profile, int index, const std::string& settingsFile) {
+    const std::string key = common::Format("%s%d", kLanguageSection, index);
+    std::string name = ReadText(profile, kLanguageSection, key.c_str(), kDefaultLanguageFile, settingsFile);
+    return name.empty() ? kDefaultLanguageFile : name;
+}
+
+}  // namespace
+
+std::string Languages::SettingsFile() const { return std::string(m_settings.ProgramDir) + kSettingsFileName; }
+
+std::string Languages::LanguageFolder() const { return std::string(m_settings.ProgramDir) + kLanguageFolder; }
+
+void Languages::LoadLanguageList(const std::string& settingsFile) {
+    const auto count = static_cast<int>(m_profile.getInt(kLanguageSection, "LanguageCount", 1, settingsFile.c_str()));
+    const auto current = static_cast<int>(m_profile.getInt(kLanguageSection, "Default", 1, settingsFile.c_str()));
+    const int listed = std::min(count, kMaxLanguages);
+    for (int index = 1; index <= listed; ++index) {
+        std::string name = ListEntry(m_profile, index, settingsFile);
+        if (index == current) {
+            LoadLanguageText((LanguageFolder() + name).c_str());
+        }
+        const auto id = kLanguageItemFirst + static_cast<std::uint32_t>(index - 1);
+        const std::size_t extension = name.find(".ini");
+        if (extension != std::string::npos) {
+            name.erase(extension);
+            if (index == 1) {
+                m_menus.modifyMenu(m_hLanguageMenu, 0, kMF_BYPOSITION, id, name);
+            } else {
+                m_menus.insertMenu(m_hLanguageMenu, static_cast<std::uint32_t>(index - 1), kMF_BYPOSITION, id, name);
+            }
+        }
+        if (index == current) {
+            m_menus.checkMenuRadioItem(m_hLanguageMenu, kLanguageItemFirst, kLanguageItemLast, id, kMF_BYCOMMAND);
+        }
+    }
+}
+
+void Languages::LoadLanguageText(const char* path) {
+    if (path == nullptr || std::strlen(path) > kMaxLanguagePath) {
+        return;  // a path the read buffers cannot hold names no file we could read
+    }
+    for (const TextRow& row : kMainTexts) {
+        const std::string text = ReadText(m_profile, row.section, row.key, row.fallback, path);
+        // A key present with an empty value leaves the current text.
+        if (text.empty()) {
+            continue;
+        }
+        switch (row.target) {
+            case Target::Caption:
+                std::memset(m_szCaption, 0, sizeof m_szCaption);
+                std::memcpy(m_szCaption, text.data(), std::min(text.size(), kTextSize - 1));
+                m_window.setWindowText(m_szCaption);
+                break;
+            case Target::DialogItem:
+                m_window.setDlgItemText(static_cast<int>(row.id), text);
+                break;
+            case Target::MenuItemKeepState: {
+                const std::uint32_t state = m_menus.getMenuState(m_hTrayPopup, row.id, kMF_BYCOMMAND);
+                if (state != kMenuStateError) {
+                    m_menus.modifyMenu(m_hTrayPopup, row.id, kMF_BYCOMMAND | (state & (kMF_GRAYED | kMF_DISABLED |
+                                                                                       kMF_CHECKED)),
+                                       row.id, text);
+                }
+                break;
+            }
+            case Target::MenuItem:
+                m_menus.modifyMenu(m_hTrayPopup, row.id, kMF_BYCOMMAND, row.id, text);
+                break;
+            case Target::MenuEntry: {
+                const MenuHandle submenu = m_menus.getSubMenu(m_hTrayPopup, static_cast<int>(row.id));
+                m_menus.modifyMenu(m_hTrayPopup, row.id, kMF_BYPOSITION | kMF_POPUP, submenu, text);
+                break;
+            }
+        }
+    }
+}
+
+void Languages::OnLanguageMenu(std::uint32_t id) {
+    // Only a listed language switches; a command for an id without an item (it can
+    // only come from another program) would write a "Default" no list entry has.
+    if (m_menus.getMenuState(m_hLanguageMenu, id, kMF_BYCOMMAND) == kMenuStateError) {
+        return;
+    }
+    m_menus.checkMenuRadioItem(m_hLanguageMenu, kLanguageItemFirst, kLanguageItemLast, id, kMF_BYCOMMAND);
+    const std::string index = std::to_string(static_cast<long>(id) - static_cast<long>(kLanguageItemFirst) + 1);
+    m_profile.writeString(kLanguageSection, "Default", index.c_str(), SettingsFile().c_str());
+    const std::string item = m_menus.getMenuString(m_hLanguageMenu, id, kMF_BYCOMMAND);
+    const std::string path = common::Format("%s\\Language\\%s.ini", m_settings.ProgramDir, item.c_str());
+    LoadLanguageText(path.c_str());
+}
+
+AudioTexts Languages::LoadAudioText(const std::string& deviceName) const {
+    const std::string settingsFile = SettingsFile();
+    const auto count = static_cast<int>(m_profile.getInt(kLanguageSection, "LanguageCount", 1, settingsFile.c_str()));
+    const auto current = static_cast<int>(m_profile.getInt(kLanguageSection, "Default", 1, settingsFile.c_str()));
+    std::string file = settingsFile;
+    if (count >= 1 && current >= 1 && current <= count) {
+        file = LanguageFolder() + ListEntry(m_profile, current, settingsFile);
+    }
+    // Here an empty value gives the default too.
+    std::string texts[4];
+    for (std::size_t i = 0; i < 4; ++i) {
+        const TextRow& row = kAudioTexts[i];
+        texts[i] = ReadText(m_profile, row.section, row.key, row.fallback, file);
+        if (texts[i].empty()) {
+            texts[i] = row.fallback;
+        }
+    }
+    return AudioTexts{deviceName + texts[0], texts[1], texts[2], texts[3]};
+}
+
+}  // namespace config

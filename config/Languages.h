@@ -1,0 +1,73 @@
+// Languages and UI text: the language list of the settings file, the texts of the
+// main window and the tray menu from one language file, the switch from the Language
+// submenu, and the texts of the audio effect dialog.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/WindowPort.h"
+#include "config/Settings.h"
+#include "platform/Menus.h"
+#include "platform/Profile.h"
+#include "platform/WindowHost.h"
+
+namespace config {
+
+// Command ids of the language items: the first listed language is 35000.
+constexpr std::uint32_t kLanguageItemFirst = 35000;
+constexpr std::uint32_t kLanguageItemLast = 35500;
+// Longest path a language file may have (the read buffers hold 260 bytes).
+constexpr std::size_t kMaxLanguagePath = 259;
+constexpr std::size_t kTextSize = 260;
+
+// The texts of the audio effect dialog, as LoadAudioText gives them.
+struct AudioTexts {
+    std::string caption;  // the device's display name followed by the Title text
+    std::string aec;      // check box 1008
+    std::string ns;       // check box 1009
+    std::string bf;       // check box 1010
+};
+
+class Languages {
+public:
+    Languages(platform::IProfile& profile, platform::IMenus& menus, platform::IWindowHost& window,
+              common::IWindowPort& port, const Settings& settings)
+        : m_profile(profile), m_menus(menus), m_window(window), m_port(port), m_settings(settings) {}
+
+    // The tray popup (its entries at positions 3 and 7 are renamed) and its Language
+    // submenu, looked up by the main window at initialisation.
+    void bindMenus(platform::MenuHandle trayPopup, platform::MenuHandle languageMenu) {
+        m_hTrayPopup = trayPopup;
+        m_hLanguageMenu = languageMenu;
+    }
+
+    // The language-list step of the settings load: fills the Language submenu from
+    // `settingsFile` and applies the current language.
+    void LoadLanguageList(const std::string& settingsFile);
+    // Applies the "Main" and "Menu" texts of one language file.
+    void LoadLanguageText(const char* path);
+    // The switch: commands 34501-35500 (the items use 35000 and up).
+    void OnLanguageMenu(std::uint32_t id);
+    // The texts of the audio effect dialog for `deviceName`, read anew each time from
+    // the current language (or from the settings file when no language is current).
+    AudioTexts LoadAudioText(const std::string& deviceName) const;
+
+    // The main window's caption, as the last applied language gave it ("" before).
+    const char* caption() const { return m_szCaption; }
+
+private:
+    std::string SettingsFile() const;
+    std::string LanguageFolder() const;
+
+    platform::IProfile& m_profile;
+    platform::IMenus& m_menus;
+    platform::IWindowHost& m_window;
+    common::IWindowPort& m_port;
+    const Settings& m_settings;
+    platform::MenuHandle m_hTrayPopup = 0;
+    platform::MenuHandle m_hLanguageMenu = 0;
+    char m_szCaption[kTextSize] = {};
+};
+
+}  // namespace config

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/Messages.h"
+#include "platform/Constants.h"
+#include "resources/resource.h"
+#include "tests/unit/ShellTestSupport.h"
+
+using namespace platform;
+using testing_support::RunningDialog;
+
+namespace {
+
+constexpr const char* kIni = "C:\\Program Files\\Tiltmate\\bkg.ini";
+constexpr const char* kFolder = "C:\\Program Files\\Tiltmate\\Language\\";
+
+const std::string kGerman =
+    "[Main]\r\nTitle=Tavrin PC-Kamerakonsole\r\nSnapStorePath=Speicherort\r\nVideoDevice=Videoger\xE4t\r\n"
+    "AudioDevice=Audioger\xE4t\r\nBrowse=Durchsuchen\r\nVideoSet=Videoeinstellung\r\nAudioSet=Audioeinstellung\r\n"
+    "[Menu]\r\nVideoSet=Videoeinstellung (&V)\r\nAudioSet=Audioeinstellung (&A)\r\nMain=PC-Kamerakonsole (&M)\r\n"
+    "SnapPath=Speicherort (&S)\r\nExit=Beenden (&E)\r\nLanguage=Sprache\r\nDevice=Ger\xE4teauswahl\r\n"
+    "[AudioProperty]\r\nTitle= Eigenschaften\r\nAEC=Echounterdr\xFC" "ckung\r\nNS=Rauschunterdr\xFC" "ckung\r\n"
+    "BF=Richtmikrofon\r\n";
+
+struct LanguageRig : RunningDialog {
+    explicit LanguageRig(const std::string& settings) { machine.profile.setFile(kIni, settings); }
+    void language(const std::string& file, const std::string& contents) {
+        machine.profile.setFile(kFolder + file, contents);
+    }
+    MenuHandle popup() { return dialog->trayPopupMenu(); }
+    MenuHandle languageMenu() { return dialog->languageMenu(); }
+    std::string item(std::uint32_t id) { return machine.menus.getMenuString(popup(), id, kMF_BYCOMMAND); }
+    std::string entry(std::uint32_t position) {
+        return machine.menus.getMenuString(popup(), position, kMF_BYPOSITION);
+    }
+    // The Language submenu as "text id", "*" marking the checked item.
+    std::vector<std::string> languages() {
+        std::vector<std::string> out;
+        for (const auto& i : *machine.menus.items(languageMenu())) {
+            out.push_back(i.text + " " + std::to_string(i.id) + ((i.state & kMF_CHECKED) != 0 ? " *" : ""));
+        }
+        return out;
+    }
+    std::string text(int id) { return machine.window.control(id)->text; }
+};
+
+const std::string kThree =
+    "[Language]\r\nLanguageCount=3\r\nDefault=2\r\nLanguage1=English.ini\r\nLanguage2=Deutsch.ini\r\n"
+    "Language3=Francais.ini\r\n";
+
+}  // namespace
+
+TEST(Languages, TheListFillsTheSubmenuAndAppliesTheCurrentLanguage) {
+    LanguageRig rig(kThree);
+    rig.language("Deutsch.ini", kGerman);
+    rig.start();
+    EXPECT_EQ(rig.languages(), (std::vector<std::string>{"English 35000", "Deutsch 35001 *", "Francais 35002"}));
+    EXPECT_EQ(rig.machine.window.windowText(), "Tavrin PC-Kamerakonsole");
+    EXPECT_STREQ(rig.dialog->languages().caption(), "Tavrin PC-Kamerakonsole");
+    EXPECT_EQ(rig.text(IDC_GROUP_SNAP), "Speicherort");
+    EXPECT_EQ(rig.text(IDC_BROWSE), "Durchsuchen");
+    EXPECT_EQ(rig.text(IDC_AUDIO_SETTING), "Audioeinstellung");
+    EXPECT_EQ(rig.item(ID_TRAY_CONSOLE), "PC-Kamerakonsole (&M)");
+    EXPECT_EQ(rig.item(ID_TRAY_EXIT), "Beenden (&E)");
+    EXPECT_EQ(rig.entry(7), "Sprache");
+    EXPECT_EQ(rig.entry(3), "Ger\xE4teauswahl");
+    // The renamed entries keep their submenus.
+    EXPECT_EQ(rig.machine.menus.getSubMenu(rig.popup(), 7), rig.languageMenu());
+    EXPECT_NE(rig.machine.menus.getSubMenu(rig.popup(), 3), 0u);
+}
+
+TEST(Languages, ListEdgeCases) {
+    struct Case {
+        const char* name;
+        std::string settings;
+        std::vector<std::string> submenu;
+        std::string caption;  // "Main", the resource's caption, when no language file was applied
+    };
+    const Case cases[] = {
+        // No settings at all: one language, English.ini, missing: the built-in defaults.
+        {"no files", "", {"English 35000 *"}, "Tavrin PC Camera Console"},
+        // An upper-case extension adds no item, though its texts still apply.
+        {"upper-case extension", "[Language]\r\nLanguageCount=2\r\nDefault=2\r\nLanguage2=Deutsch.INI\r\n",
+         {"English 35000"}, "Tavrin PC-Kamerakonsole"},
+        {"count 0", "[Language]\r\nLanguageCount=0\r\n", {"English 35000"}, "Main"},
+        {"count -5", "[Language]\r\nLanguageCount=-5\r\n", {"English 35000"}, "Main"},
+        {"default beyond the count", "[Language]\r\nLanguageCount=1\r\nDefault=4\r\n", {"English 35000"}, "Main"},
+        {"empty entry", "[Language]\r\nLanguageCount=1\r\nLanguage1=\r\n", {"English 35000 *"},
+         "Tavrin PC Camera Console"},
+    };
+    for (const Case& c : cases) {
+        LanguageRig rig(c.settings);
+        rig.language("Deutsch.INI", kGerman);
+        rig.start();
+        EXPECT_EQ(rig.languages(), c.submenu) << c.name;
+        EXPECT_EQ(rig.machine.window.windowText(), c.caption) << c.name;
+    }
+    // A count of 100000 lists what the ids allow and no more, quickly.
+    LanguageRig many("[Language]\r\nLanguageCount=100000\r\nDefault=1\r\n");
+    many.start();
+    EXPECT_EQ(many.languages().size(), 501u);
+    EXPECT_EQ(many.languages().back(), "English 35500");
+}
+
+TEST(Languages, TheSwitchWritesTheChoiceAndKeepsGreyItemsGrey) {
+    LanguageRig rig(kThree);
+    rig.language("Deutsch.ini", kGerman);
+    rig.language("Francais.ini", "[Main]\r\nTitle=Console de cam\xE9ra Tavrin\r\n");  // no "Menu" section
+    rig.start();
+    rig.machine.window.sendMessage(common::kMsgGrayOut, 1, 0);
+    rig.command(35002);
+    EXPECT_EQ(rig.languages(), (std::vector<std::string>{"English 35000", "Deutsch 35001", "Francais 35002 *"}));
+    EXPECT_NE(rig.machine.profile.file(kIni).find("Default=3"), std::string::npos);
+    EXPECT_EQ(rig.machine.window.windowText(), "Console de cam\xE9ra Tavrin");
+    // The missing "Menu" section gives the defaults, without accelerators.
+    EXPECT_EQ(rig.item(ID_TRAY_VIDEO_SETTING), "Video Setting");
+    EXPECT_NE(rig.machine.menus.getMenuState(rig.popup(), ID_TRAY_VIDEO_SETTING, kMF_BYCOMMAND) & kMF_GRAYED, 0u);
+    EXPECT_EQ(rig.item(ID_TRAY_CONSOLE), "PC Carema Console (&M)");
+
+    // Commands in the language range without an item (from another program) change nothing.
+    for (std::uint32_t id : {34501u, 34999u, 35003u, 35500u}) {
+        rig.command(id);
+        EXPECT_NE(rig.machine.profile.file(kIni).find("Default=3"), std::string::npos) << id;
+        EXPECT_EQ(rig.machine.window.windowText(), "Console de cam\xE9ra Tavrin") << id;
+    }
+}
+
+TEST(Languages, BadFilesGiveDefaultsOrCutTexts) {
+    const std::string longLine = "[Main]\r\nTitle=" + std::string(100 * 1024, 'T') + "\r\n";
+    std::string junk(4096, '\0');
+    for (std::size_t i = 0; i < junk.size(); ++i) {
+        junk[i] = static_cast<char>((i * 131) & 0xFF);
+    }
+    struct Case {
+        const char* name;
+        std::string contents;
+        std::string caption;
+    };
+    const Case cases[] = {
+        {"100 KB line", longLine, std::string(259, 'T')},
+        {"300-character title", "[Main]\r\nTitle=" + std::string(300, 'x') + "\r\n", std::string(259, 'x')},
+        {"duplicate sections", "[Main]\r\nTitle=First\r\n[Main]\r\nTitle=Second\r\n", "First"},
+        {"binary junk", junk, "Tavrin PC Camera Console"},
+        {"empty title keeps the caption", "[Main]\r\nTitle=\r\n", "Main"},
+    };
+    for (const Case& c : cases) {
+        LanguageRig rig("");
+        rig.language("English.ini", c.contents);
+        rig.start();
+        EXPECT_EQ(rig.machine.window.windowText(), c.caption) << c.name;
+    }
+}
+
+TEST(Languages, AudioTextsFollowTheCurrentLanguageAndEmptyValuesGiveDefaults) {
+    LanguageRig rig(kThree);
+    rig.language("Deutsch.ini", kGerman);
+    rig.language("Francais.ini", "[AudioProperty]\r\nTitle=\r\nAEC=Annulation d'\xE9" "cho\r\n");
+    rig.start();
+    config::AudioTexts texts = rig.dialog->languages().LoadAudioText("Tavrin Mic");
+    // The read drops the blank before " Eigenschaften": no blank after the name.
+    EXPECT_EQ(texts.caption, "Tavrin MicEigenschaften");
+    EXPECT_EQ(texts.bf, "Richtmikrofon");
+    rig.command(35002);
+    texts = rig.dialog->languages().LoadAudioText("Tavrin Mic");
+    EXPECT_EQ(texts.caption, "Tavrin MicProperty");  // empty here gives the default
+    EXPECT_EQ(texts.aec, "Annulation d'\xE9" "cho");
+    EXPECT_EQ(texts.bf, "Bean Forming");
+    // No current language: the settings file itself is read.
+    LanguageRig none("[Language]\r\nLanguageCount=0\r\n[AudioProperty]\r\nNS=From settings\r\n");
+    none.start();
+    EXPECT_EQ(none.dialog->languages().LoadAudioText("Mic").ns, "From settings");
+}
+
+TEST(Languages, APathTooLongForTheBuffersIsNotRead) {
+    LanguageRig rig("[Language]\r\nLanguageCount=1\r\nLanguage1=" + std::string(250, 'n') + ".ini\r\n");
+    rig.start();
+    EXPECT_EQ(rig.machine.window.windowText(), "Main");
+    // The item is still listed and checked.
+    EXPECT_EQ(rig.languages(), (std::vector<std::string>{std::string(250, 'n') + " 35000 *"}));
+}
