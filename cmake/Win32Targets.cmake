@@ -51,3 +51,20 @@ endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/vcam/CMakeLists.txt)
     add_subdirectory(tools/vcam)
 endif()
+
+# What ships: the 32-bit programs with a bkg.ini that lists every key at its default
+# and the three languages, assembled in <build>/dist for scripts/package.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(DIST_DIR ${CMAKE_BINARY_DIR}/dist)
+    add_custom_target(dist ALL
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${DIST_DIR}/Language
+        COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:Tiltmate> $<TARGET_FILE:Viewmate> ${DIST_DIR}
+        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_SOURCE_DIR}/resources/dist/bkg.ini ${DIST_DIR}
+        COMMAND ${CMAKE_COMMAND} -E copy
+            ${CMAKE_CURRENT_SOURCE_DIR}/resources/dist/Language/English.ini
+            ${CMAKE_CURRENT_SOURCE_DIR}/resources/dist/Language/Deutsch.ini
+            ${CMAKE_CURRENT_SOURCE_DIR}/resources/dist/Language/Francais.ini
+            ${DIST_DIR}/Language
+        DEPENDS Tiltmate Viewmate
+        COMMENT "Assembling dist/")
+endif()

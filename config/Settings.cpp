@@ -58,6 +58,7 @@ void LoadSettingsFile(platform::IProfile& profile, platform::ISystem& system, Se
     const auto delay = static_cast<std::int32_t>(profile.getInt("Rotation", "Delay", kDefaultDelay, file.c_str()));
     settings.Delay = std::clamp(delay, kMinDelay, kMaxDelay);
     settings.LedCtrl = static_cast<std::int32_t>(profile.getInt("LED", "LedCtrl", kDefaultLedCtrl, file.c_str()));
+    settings.ShowIcon = static_cast<std::int32_t>(profile.getInt("Tray", "ShowIcon", kDefaultShowIcon, file.c_str()));
 }
 
 }  // namespace config

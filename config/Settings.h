@@ -18,6 +18,7 @@ constexpr const char* kDefaultAudioSyname = "Vid_7c3e&Pid_410b";
 constexpr const char* kDefaultVideoFriendly = "Tavrin";
 constexpr int kDefaultDelay = 100;
 constexpr int kDefaultLedCtrl = 0;
+constexpr int kDefaultShowIcon = 0;
 
 // A bad file must never be able to freeze the program in its rotation pause.
 constexpr int kMinDelay = 0;
@@ -30,6 +31,9 @@ struct Settings {
     char VideoFriendly[260] = {};
     std::int32_t Delay = kDefaultDelay;
     std::int32_t LedCtrl = kDefaultLedCtrl;
+    // Non-zero: the program shows its icon in the notification area, so a person can
+    // reach the menu. 0 (the default) keeps the program as it has always been: no icon.
+    std::int32_t ShowIcon = kDefaultShowIcon;
     // The executable's directory, without a trailing backslash: where bkg.ini and the
     // language folder are.
     char ProgramDir[kProgramDirSize] = {};

@@ -33,6 +33,7 @@ void expectDefaults(const config::Settings& s) {
     EXPECT_STREQ(s.VideoFriendly, "Tavrin");
     EXPECT_EQ(s.Delay, 100);
     EXPECT_EQ(s.LedCtrl, 0);
+    EXPECT_EQ(s.ShowIcon, 0);
 }
 
 }  // namespace
@@ -54,13 +55,14 @@ TEST(Settings, ValuesAreReadAndCutToTheirFields) {
     const std::string long300(300, 'V');
     const Loaded loaded = loadFile("[snap]\r\n RegSnap = " + long45 + "\r\nRegSnapDstPath=" + std::string(40, 'D') +
                                    "\r\nAudioSyname=\"Vid_1234&Pid_5678\"\r\nVideoFriendly=" + long300 +
-                                   "\r\n[ROTATION]\r\ndelay=250\r\n[LED]\r\nLedCtrl=1\r\n");
+                                   "\r\n[ROTATION]\r\ndelay=250\r\n[LED]\r\nLedCtrl=1\r\n[tray]\r\nShowIcon=1\r\n");
     EXPECT_EQ(std::string(loaded.settings.RegSnap), long45.substr(0, 39));
     EXPECT_EQ(std::string(loaded.settings.RegSnapDstPath), std::string(29, 'D'));
     EXPECT_STREQ(loaded.settings.AudioSyname, "Vid_1234&Pid_5678");
     EXPECT_EQ(std::string(loaded.settings.VideoFriendly), long300.substr(0, 259));
     EXPECT_EQ(loaded.settings.Delay, 250);
     EXPECT_EQ(loaded.settings.LedCtrl, 1);
+    EXPECT_EQ(loaded.settings.ShowIcon, 1);
 }
 
 TEST(Settings, IntegersAreParsedAsTheProfileFunctionsDoAndDelayIsBounded) {
