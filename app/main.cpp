@@ -13,11 +13,14 @@
 #include "platform/win32/Win32Display.h"
 #include "platform/win32/Win32InstanceCounter.h"
 #include "platform/win32/Win32Menus.h"
+#include "platform/win32/Win32NotifyIcon.h"
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Resources.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/Win32VideoCatalog.h"
 #include "platform/win32/Win32WindowHost.h"
+#include "platform/win32/Win32WindowManager.h"
 #include "shell/CBACKApp.h"
 
 #if defined(COMPANION_PROGRAM_Viewmate)
@@ -44,8 +47,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::Win32Diagnostics diagnostics;
     win32::Win32VideoCatalog video;
     win32::Win32DeviceSetup deviceSetup;
+    win32::Win32WindowManager windowManager;
+    win32::Win32NotifyIcon notifyIcon;
+    win32::Win32Resources resources;
 
-    const platform::Platform platform{window,   menus, clock,   registry,      profile,     system, com,
-                                      instance, trace, display, appVisibility, diagnostics, video,  deviceSetup};
+    const platform::Platform platform{window,        menus,       clock,         registry,   profile,
+                                      system,        com,         instance,      trace,      display,
+                                      appVisibility, diagnostics, video,         deviceSetup, windowManager,
+                                      notifyIcon,    resources};
     return CBACKApp(platform, kProgramVariant).InitInstance();
 }

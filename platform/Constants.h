@@ -187,3 +187,47 @@ constexpr HResult kHRESULT_ERROR_TIMEOUT = static_cast<HResult>(0x800705B4u);
 constexpr HResult kHRESULT_ERROR_NOT_ENOUGH_QUOTA = static_cast<HResult>(0x80070718u);
 
 }  // namespace platform
+
+// Window life and the mouse messages a notification icon reports
+namespace platform {
+constexpr std::uint32_t kWM_DESTROY = 0x0002;
+constexpr std::uint32_t kWM_NCDESTROY = 0x0082;
+constexpr std::uint32_t kWM_MOUSEMOVE = 0x0200;
+constexpr std::uint32_t kWM_LBUTTONDOWN = 0x0201;
+constexpr std::uint32_t kWM_LBUTTONUP = 0x0202;
+constexpr std::uint32_t kWM_LBUTTONDBLCLK = 0x0203;
+constexpr std::uint32_t kWM_RBUTTONDOWN = 0x0204;
+constexpr std::uint32_t kWM_RBUTTONUP = 0x0205;
+
+// GetAncestor
+constexpr std::uint32_t kGA_PARENT = 1;
+constexpr std::uint32_t kGA_ROOT = 2;
+constexpr std::uint32_t kGA_ROOTOWNER = 3;
+
+// TrackPopupMenu
+constexpr std::uint32_t kTPM_LEFTALIGN = 0x0000;
+constexpr std::uint32_t kTPM_RETURNCMD = 0x0100;
+// GetMenuItemID for a submenu entry or a missing position: (UINT)-1
+constexpr std::uint32_t kMenuItemIdNone = 0xFFFFFFFFu;
+
+// Shell_NotifyIconA
+constexpr std::uint32_t kNIM_ADD = 0x0000;
+constexpr std::uint32_t kNIM_MODIFY = 0x0001;
+constexpr std::uint32_t kNIM_DELETE = 0x0002;
+constexpr std::uint32_t kNIF_MESSAGE = 0x0001;
+constexpr std::uint32_t kNIF_ICON = 0x0002;
+constexpr std::uint32_t kNIF_TIP = 0x0004;
+constexpr std::uint32_t kNIF_INFO = 0x0010;
+constexpr std::uint32_t kNIIF_NONE = 0;
+constexpr std::uint32_t kNIIF_INFO = 1;
+constexpr std::uint32_t kNIIF_WARNING = 2;
+constexpr std::uint32_t kNIIF_ERROR = 3;
+// cbSize of the record the program fills: NOTIFYICONDATAA of a 32-bit process with
+// every member up to hBalloonIcon. The shell reads the members that size covers.
+constexpr std::uint32_t kNOTIFYICONDATAA_SIZE = 508;
+
+// OSVERSIONINFO dwPlatformId
+constexpr std::uint32_t kVER_PLATFORM_WIN32s = 0;
+constexpr std::uint32_t kVER_PLATFORM_WIN32_WINDOWS = 1;
+constexpr std::uint32_t kVER_PLATFORM_WIN32_NT = 2;
+}  // namespace platform

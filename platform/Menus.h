@@ -35,6 +35,16 @@ public:
     // and the others cleared; false when nothing was found.
     virtual bool checkMenuRadioItem(MenuHandle menu, std::uint32_t first, std::uint32_t last, std::uint32_t check,
                                     std::uint32_t flags) = 0;
+    // SetMenuDefaultItem: `item` (a position when byPosition, else a command of this
+    // menu itself) becomes the menu's one default item; kMenuItemIdNone clears it.
+    virtual bool setMenuDefaultItem(MenuHandle menu, std::uint32_t item, bool byPosition) = 0;
+    // TrackPopupMenu(menu, flags, x, y, 0, owner, NULL): shows the menu and returns when
+    // it closes. A pick reaches the owner as a posted WM_COMMAND, unless kTPM_RETURNCMD
+    // asks for the command as the result (0: nothing picked).
+    virtual int trackPopupMenu(MenuHandle menu, std::uint32_t flags, int x, int y, Hwnd owner) = 0;
+    // GetMenuItemID: the command at a position; kMenuItemIdNone for a submenu entry or
+    // a position the menu does not have.
+    virtual std::uint32_t getMenuItemID(MenuHandle menu, int position) = 0;
 };
 
 }  // namespace platform

@@ -7,12 +7,15 @@
 #include "platform/Diagnostics.h"
 #include "platform/Display.h"
 #include "platform/Menus.h"
+#include "platform/NotifyIcon.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
+#include "platform/Resources.h"
 #include "platform/System.h"
 #include "platform/TraceSink.h"
 #include "platform/VideoCatalog.h"
 #include "platform/WindowHost.h"
+#include "platform/WindowManager.h"
 
 namespace platform {
 
@@ -31,6 +34,9 @@ struct Platform {
     IDiagnosticOutput& diagnostics;
     IVideoCatalog& video;
     IDeviceSetup& deviceSetup;
+    IWindowManager& windowManager;
+    INotifyIcon& notifyIcon;
+    IResources& resources;
 };
 
 }  // namespace platform

@@ -13,6 +13,7 @@ using LResult = std::intptr_t;
 using HResult = std::int32_t;     // COM status: 0 success, negative failure
 using Long = std::int32_t;        // Win32 LONG / error code
 using MenuHandle = std::uintptr_t;
+using IconHandle = std::uintptr_t;  // HICON
 using RegKey = std::uintptr_t;    // an opened registry key
 using MonitorHandle = std::uintptr_t;
 

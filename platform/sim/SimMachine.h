@@ -10,8 +10,10 @@
 #include "platform/sim/SimDeviceSetup.h"
 #include "platform/sim/SimDevices.h"
 #include "platform/sim/SimMenus.h"
+#include "platform/sim/SimNotifyArea.h"
 #include "platform/sim/SimProfile.h"
 #include "platform/sim/SimRegistry.h"
+#include "platform/sim/SimResources.h"
 #include "platform/sim/SimSystem.h"
 #include "platform/sim/SimTrace.h"
 #include "platform/sim/SimVideoCatalog.h"
@@ -24,11 +26,21 @@ public:
     // `session` stands for the user's logon session and `program` for the executable:
     // give two machines one session to run two processes of one user.
     explicit SimMachine(SimSession* session = nullptr, const std::string& program = "Tiltmate")
-        : window(clock), instance(session != nullptr ? *session : m_ownSession, program) {}
+        : window(clock), instance(session != nullptr ? *session : m_ownSession, program) {
+        // What the user picks in a popup menu reaches its owner as a posted command.
+        menus.connectCommandPost([this](platform::Hwnd owner, std::uint32_t msg, platform::WParam wParam,
+                                        platform::LParam lParam) {
+            return window.postMessageTo(owner, msg, wParam, lParam);
+        });
+    }
 
     platform::Platform platform() {
-        return platform::Platform{window, menus,   clock,         registry,    profile, system, com,
-                                  instance, trace, display, appVisibility, diagnostics, video, deviceSetup};
+        // The window host is the machine's window manager too: subclassing must reach
+        // the window it drives.
+        return platform::Platform{window,      menus,       clock,         registry,   profile,
+                                  system,      com,         instance,      trace,      display,
+                                  appVisibility, diagnostics, video,       deviceSetup, window,
+                                  notifyArea,  resources};
     }
 
     SimClock clock;
@@ -44,6 +56,8 @@ public:
     SimDiagnostics diagnostics;
     SimVideoCatalog video;
     SimDeviceSetup deviceSetup;
+    SimNotifyArea notifyArea;
+    SimResources resources;
 
 private:
     SimSession m_ownSession;

@@ -256,6 +256,72 @@ bool SimMenus::checkMenuRadioItem(MenuHandle menu, std::uint32_t first, std::uin
     return found;
 }
 
+bool SimMenus::setMenuDefaultItem(MenuHandle menu, std::uint32_t item, bool byPosition) {
+    auto it = m_menus.find(menu);
+    if (it == m_menus.end()) {
+        return false;
+    }
+    std::vector<Item>& items = it->second;
+    // By command only the menu's own items count: the default is a property of one menu.
+    Item* target = nullptr;
+    if (item != kMenuItemIdNone) {
+        for (std::size_t i = 0; i < items.size() && target == nullptr; ++i) {
+            Item& candidate = items[i];
+            const bool plain = !candidate.separator && candidate.submenu == 0;
+            if (byPosition ? i == item : (plain && candidate.id == item)) {
+                target = &candidate;
+            }
+        }
+        if (target == nullptr) {
+            return false;
+        }
+    }
+    for (Item& candidate : items) {
+        candidate.state &= ~kMF_DEFAULT;
+    }
+    if (target != nullptr) {
+        target->state |= kMF_DEFAULT;
+    }
+    return true;
+}
+
+int SimMenus::trackPopupMenu(MenuHandle menu, std::uint32_t flags, int x, int y, Hwnd owner) {
+    auto it = m_menus.find(menu);
+    if (it == m_menus.end()) {
+        return 0;
+    }
+    Popup shown{menu, flags, x, y, owner, it->second, 0};
+    std::uint32_t wanted = 0;
+    if (!m_picks.empty()) {
+        wanted = m_picks.front();
+        m_picks.pop_front();
+    }
+    if (wanted != 0) {
+        // The user reaches submenus too; a grey item closes the menu without a command.
+        const Item* item = find(menu, wanted, kMF_BYCOMMAND);
+        if (item != nullptr && (item->state & (kMF_GRAYED | kMF_DISABLED)) == 0) {
+            shown.picked = wanted;
+        }
+    }
+    m_popups.push_back(shown);
+    if ((flags & kTPM_RETURNCMD) != 0) {
+        return static_cast<int>(shown.picked);
+    }
+    if (shown.picked != 0 && m_post) {
+        m_post(owner, kWM_COMMAND, shown.picked, 0);
+    }
+    return 1;
+}
+
+std::uint32_t SimMenus::getMenuItemID(MenuHandle menu, int position) {
+    auto it = m_menus.find(menu);
+    if (it == m_menus.end() || position < 0 || static_cast<std::size_t>(position) >= it->second.size()) {
+        return kMenuItemIdNone;
+    }
+    const Item& item = it->second[static_cast<std::size_t>(position)];
+    return item.submenu != 0 ? kMenuItemIdNone : item.id;
+}
+
 const std::vector<SimMenus::Item>* SimMenus::items(MenuHandle menu) const {
     auto it = m_menus.find(menu);
     return it == m_menus.end() ? nullptr : &it->second;

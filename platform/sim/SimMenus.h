@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -35,6 +37,28 @@ public:
                     const std::string& text) override;
     bool checkMenuRadioItem(platform::MenuHandle menu, std::uint32_t first, std::uint32_t last, std::uint32_t check,
                             std::uint32_t flags) override;
+    bool setMenuDefaultItem(platform::MenuHandle menu, std::uint32_t item, bool byPosition) override;
+    int trackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, int x, int y, platform::Hwnd owner) override;
+    std::uint32_t getMenuItemID(platform::MenuHandle menu, int position) override;
+
+    // A popup as the user saw it: where, for which owner, its items at that moment
+    // (default and grey states included) and the command picked (0: none).
+    struct Popup {
+        platform::MenuHandle menu = 0;
+        std::uint32_t flags = 0;
+        int x = 0;
+        int y = 0;
+        platform::Hwnd owner = 0;
+        std::vector<Item> items;
+        std::uint32_t picked = 0;
+    };
+    // The user's answer to the next popup: the command to pick, or 0 to dismiss it. A
+    // popup nobody scripted is dismissed; a grey or missing command picks nothing.
+    void pickInNextPopup(std::uint32_t command) { m_picks.push_back(command); }
+    const std::vector<Popup>& popups() const { return m_popups; }
+    // Where a pick goes: the WM_COMMAND is posted to the popup's owner window.
+    using PostFn = std::function<bool(platform::Hwnd, std::uint32_t, platform::WParam, platform::LParam)>;
+    void connectCommandPost(PostFn post) { m_post = std::move(post); }
 
     // Test view: the items of a menu, and how many menus are alive.
     const std::vector<Item>* items(platform::MenuHandle menu) const;
@@ -51,6 +75,9 @@ private:
 
     std::map<platform::MenuHandle, std::vector<Item>> m_menus;
     platform::MenuHandle m_next = 0x1000;
+    std::deque<std::uint32_t> m_picks;
+    std::vector<Popup> m_popups;
+    PostFn m_post;
 };
 
 }  // namespace sim

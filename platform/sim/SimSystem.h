@@ -25,6 +25,8 @@ public:
         m_version.major = major;
         m_version.minor = minor;
     }
+    // dwPlatformId: kVER_PLATFORM_WIN32_NT unless a test says otherwise.
+    void setPlatformId(std::uint32_t platformId) { m_version.platformId = platformId; }
     void failVersion(bool fail) { m_versionFails = fail; }
 
     bool redirectionEnabled() const { return m_redirectionEnabled; }

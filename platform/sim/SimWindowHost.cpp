@@ -16,6 +16,14 @@ constexpr std::uint32_t kMinTimerPeriod = 10;
 // A guard against a runaway test, far above any scenario's needs.
 constexpr std::uint64_t kMaxLoopSteps = 5'000'000;
 
+// Handles of every simulated window of the test process.
+Hwnd newHandle() {
+    static Hwnd next = 0x10010;
+    const Hwnd handle = next;
+    next += 4;
+    return handle;
+}
+
 class DefaultOnce final : public IDefaultProcessing {
 public:
     DefaultOnce(std::function<LResult()> run) : m_run(std::move(run)) {}
@@ -35,7 +43,7 @@ private:
 
 }  // namespace
 
-SimWindowHost::SimWindowHost(SimClock& clock) : m_clock(clock) {}
+SimWindowHost::SimWindowHost(SimClock& clock) : m_clock(clock), m_hwnd(newHandle()) {}
 
 void SimWindowHost::initialiseControls(int templateId) {
     m_controls.clear();
@@ -63,8 +71,9 @@ bool SimWindowHost::create(int templateId, IDialogHandler& handler) {
     m_created = true;
     m_ended = false;
     m_endResult = kNotEnded;
+    m_windowProc = kDialogProc;
     initialiseControls(templateId);
-    callWindowProc(kWM_INITDIALOG, 0, 0);
+    deliver(kWM_INITDIALOG, 0, 0);
     // The template is visible: the dialog manager shows it once initialisation returns.
     if (!m_ended) {
         m_visible = true;
@@ -78,13 +87,24 @@ int SimWindowHost::runModalDialog(int templateId, IDialogHandler& handler) {
         return -1;
     }
     pump(m_horizon);
-    // The dialog is destroyed with its loop; nothing may reach the handler any more.
+    // The dialog is destroyed with its loop.
+    destroy();
+    return m_ended ? m_endResult : -1;
+}
+
+void SimWindowHost::destroy() {
+    if (!m_created) {
+        return;
+    }
+    deliver(kWM_DESTROY, 0, 0);
+    deliver(kWM_NCDESTROY, 0, 0);
+    // Nothing may reach the handler any more.
     m_timers.clear();
     m_queue.clear();
     m_handler = nullptr;
     m_created = false;
     m_visible = false;
-    return m_ended ? m_endResult : -1;
+    m_windowProc = kDialogProc;
 }
 
 void SimWindowHost::runFor(std::uint64_t milliseconds) {
@@ -132,7 +152,7 @@ void SimWindowHost::pump(std::uint64_t limit) {
             timer->second.due = m_clock.now() + timer->second.period;
             timer->second.order = m_order++;
             m_expiries.emplace_back(id, m_clock.now());
-            dispatchQueued(Message{kMainHwnd, kWM_TIMER, id, 0});
+            dispatchQueued(Message{m_hwnd, kWM_TIMER, id, 0});
         }
     }
 }
@@ -144,22 +164,26 @@ void SimWindowHost::dispatchQueued(const Message& message) {
     if (m_handler->preTranslateMessage(message.hwnd, message.msg, message.wParam, message.lParam)) {
         return;
     }
-    if (message.hwnd != kMainHwnd) {
+    if (message.hwnd != m_hwnd) {
         return;  // a thread message has no window to go to
     }
     // The dialog manager's keyboard interface: Esc cancels, Enter presses the default button.
     if (message.msg == kWM_KEYDOWN && message.wParam == kVK_ESCAPE) {
-        callWindowProc(kWM_COMMAND, static_cast<WParam>(kIDCANCEL), 0);
+        deliver(kWM_COMMAND, static_cast<WParam>(kIDCANCEL), 0);
         return;
     }
     if (message.msg == kWM_KEYDOWN && message.wParam == kVK_RETURN) {
-        callWindowProc(kWM_COMMAND, static_cast<WParam>(kIDOK), 0);
+        deliver(kWM_COMMAND, static_cast<WParam>(kIDOK), 0);
         return;
     }
-    callWindowProc(message.msg, message.wParam, message.lParam);
+    deliver(message.msg, message.wParam, message.lParam);
 }
 
-LResult SimWindowHost::callWindowProc(std::uint32_t msg, WParam wParam, LParam lParam) {
+LResult SimWindowHost::deliver(std::uint32_t msg, WParam wParam, LParam lParam) {
+    return callWindowProc(m_windowProc, m_hwnd, msg, wParam, lParam);
+}
+
+LResult SimWindowHost::ownWindowProc(std::uint32_t msg, WParam wParam, LParam lParam) {
     if (m_handler == nullptr) {
         return 0;
     }
@@ -172,7 +196,7 @@ LResult SimWindowHost::defaultDialogProc(std::uint32_t msg, WParam, LParam) {
     m_defaultProcessed.push_back(msg);
     if (msg == kWM_CLOSE) {
         // A dialog turns its close box into the cancel command.
-        callWindowProc(kWM_COMMAND, static_cast<WParam>(kIDCANCEL), 0);
+        deliver(kWM_COMMAND, static_cast<WParam>(kIDCANCEL), 0);
     }
     return 0;
 }
@@ -189,7 +213,7 @@ bool SimWindowHost::postMessage(std::uint32_t msg, WParam wParam, LParam lParam)
     if (!m_created || m_handler == nullptr) {
         return false;
     }
-    m_queue.push_back(Message{kMainHwnd, msg, wParam, lParam});
+    m_queue.push_back(Message{m_hwnd, msg, wParam, lParam});
     return true;
 }
 
@@ -202,7 +226,7 @@ LResult SimWindowHost::sendMessage(std::uint32_t msg, WParam wParam, LParam lPar
     if (!m_created) {
         return 0;
     }
-    return callWindowProc(msg, wParam, lParam);
+    return deliver(msg, wParam, lParam);
 }
 
 void SimWindowHost::postQuitMessage(int exitCode) {
@@ -414,7 +438,7 @@ void SimWindowHost::paintIcon(int x, int y) {
 }
 
 Hwnd SimWindowHost::addWindow(const std::string& className, const std::string& title) {
-    const Hwnd hwnd = m_nextHwnd++;
+    const Hwnd hwnd = newHandle();
     m_others[hwnd] = OtherWindow{className, title, {}};
     return hwnd;
 }
@@ -435,7 +459,7 @@ Hwnd SimWindowHost::findWindow(const char* className, const char* title) const {
 }
 
 LResult SimWindowHost::sendMessageTo(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam) {
-    if (hwnd == kMainHwnd) {
+    if (hwnd == m_hwnd) {
         return sendMessage(msg, wParam, lParam);
     }
     auto it = m_others.find(hwnd);
@@ -452,7 +476,67 @@ const SimWindowHost::Control* SimWindowHost::control(int id) const {
 }
 
 int SimWindowHost::messageBox(const std::string& text, const std::string& caption, std::uint32_t type) {
-    m_messageBoxes.push_back(Box{text, caption, type});
+    // Owned by the dialog, as the Win32 host does it.
+    m_messageBoxes.push_back(Box{text, caption, type, window()});
+    return m_messageBoxAnswer;
+}
+
+WndProc SimWindowHost::setWindowProc(Hwnd hwnd, WndProc proc) {
+    // Only the program's own window can be subclassed; another process's refuses.
+    if (hwnd != m_hwnd || !m_created) {
+        return 0;
+    }
+    const WndProc previous = m_windowProc;
+    m_windowProc = proc;
+    return previous;
+}
+
+LResult SimWindowHost::callWindowProc(WndProc proc, Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam) {
+    if (proc == kRelayThunk) {
+        return m_relay != nullptr ? m_relay(hwnd, msg, wParam, lParam) : 0;
+    }
+    if (proc == kDialogProc && hwnd == m_hwnd && m_created) {
+        return ownWindowProc(msg, wParam, lParam);
+    }
+    return 0;  // a procedure the machine does not know does nothing
+}
+
+Hwnd SimWindowHost::getAncestor(Hwnd hwnd, std::uint32_t flags) const {
+    // Every window of the machine is top-level and unowned: its own root.
+    const bool known = (hwnd == m_hwnd && m_created) || m_others.count(hwnd) != 0;
+    if (!known || (flags != kGA_ROOT && flags != kGA_ROOTOWNER)) {
+        return 0;
+    }
+    return hwnd;
+}
+
+bool SimWindowHost::setForegroundWindow(Hwnd hwnd) {
+    m_foreground.push_back(hwnd);
+    return (hwnd == m_hwnd && m_created) || m_others.count(hwnd) != 0;
+}
+
+bool SimWindowHost::getCursorPos(Point& out) const {
+    if (m_cursorFails) {
+        return false;
+    }
+    out = m_cursor;
+    return true;
+}
+
+bool SimWindowHost::postMessageTo(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam) {
+    if (hwnd == m_hwnd) {
+        return postMessage(msg, wParam, lParam);
+    }
+    auto it = m_others.find(hwnd);
+    if (it == m_others.end()) {
+        return false;
+    }
+    it->second.received.push_back(Message{hwnd, msg, wParam, lParam});
+    return true;
+}
+
+int SimWindowHost::messageBox(Hwnd owner, const std::string& text, const std::string& caption, std::uint32_t type) {
+    m_messageBoxes.push_back(Box{text, caption, type, owner});
     return m_messageBoxAnswer;
 }
 

@@ -2,6 +2,9 @@
 // actions, all on the virtual clock. A modal loop here returns when the dialog ends,
 // when the virtual time reaches the horizon, or when nothing is left that could ever
 // wake it (where a real loop would block forever).
+// It is also the window manager of the machine: the main window's procedure can be
+// replaced by the program's relay, and every message the window gets, sent, posted or
+// dispatched, goes through whatever procedure the window has at that moment.
 #pragma once
 
 #include <cstdint>
@@ -13,11 +16,12 @@
 
 #include "platform/Constants.h"
 #include "platform/WindowHost.h"
+#include "platform/WindowManager.h"
 #include "platform/sim/SimClock.h"
 
 namespace sim {
 
-class SimWindowHost final : public platform::IWindowHost {
+class SimWindowHost final : public platform::IWindowHost, public platform::IWindowManager {
 public:
     struct Control {
         std::string text;
@@ -39,7 +43,10 @@ public:
         std::vector<Message> received;
     };
 
-    static constexpr platform::Hwnd kMainHwnd = 0x10010;
+    // The procedures the machine knows: the dialog class's own (the program's dialog
+    // handler and the dialog defaults), and the relay thunk.
+    static constexpr platform::WndProc kDialogProc = 0x7F0010;
+    static constexpr platform::WndProc kRelayThunk = 0x7F0020;
     static constexpr int kNotEnded = -0x7FFF;
 
     explicit SimWindowHost(SimClock& clock);
@@ -47,7 +54,10 @@ public:
     // platform::IWindowHost
     int runModalDialog(int templateId, platform::IDialogHandler& handler) override;
     void endDialog(int result) override;
-    platform::Hwnd window() const override { return m_created ? kMainHwnd : 0; }
+    // Window handles are unique across every machine of the test process, as they are
+    // across the processes of one Windows session: state the program keeps per window
+    // handle never mixes two machines up.
+    platform::Hwnd window() const override { return m_created ? m_hwnd : 0; }
     bool postMessage(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam) override;
     platform::LResult sendMessage(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam) override;
     void postQuitMessage(int exitCode) override;
@@ -79,9 +89,26 @@ public:
                                     platform::LParam lParam) override;
     int messageBox(const std::string& text, const std::string& caption, std::uint32_t type) override;
 
+    // platform::IWindowManager
+    void registerRelay(platform::RelayProc relay) override { m_relay = relay; }
+    platform::WndProc relayProcedure() const override { return m_relay != nullptr ? kRelayThunk : 0; }
+    platform::WndProc setWindowProc(platform::Hwnd hwnd, platform::WndProc proc) override;
+    platform::LResult callWindowProc(platform::WndProc proc, platform::Hwnd hwnd, std::uint32_t msg,
+                                     platform::WParam wParam, platform::LParam lParam) override;
+    platform::Hwnd getAncestor(platform::Hwnd hwnd, std::uint32_t flags) const override;
+    bool setForegroundWindow(platform::Hwnd hwnd) override;
+    bool getCursorPos(platform::Point& out) const override;
+    bool postMessageTo(platform::Hwnd hwnd, std::uint32_t msg, platform::WParam wParam,
+                       platform::LParam lParam) override;
+    int messageBox(platform::Hwnd owner, const std::string& text, const std::string& caption,
+                   std::uint32_t type) override;
+
     // Test driving.
     // Creates the window for `handler` (WM_INITDIALOG) without entering the loop.
     bool create(int templateId, platform::IDialogHandler& handler);
+    // DestroyWindow: WM_DESTROY, then WM_NCDESTROY, through the window's procedure; the
+    // end of a modal loop does the same.
+    void destroy();
     // Runs the loop for `milliseconds` of virtual time, or until the dialog ends.
     void runFor(std::uint64_t milliseconds);
     // Runs `action` from inside the loop at a virtual time.
@@ -103,6 +130,8 @@ public:
     }
     void setIconic(bool iconic) { m_iconic = iconic; }
     void setMessageBoxAnswer(int answer) { m_messageBoxAnswer = answer; }
+    void setCursorPos(int x, int y) { m_cursor = platform::Point{x, y}; }
+    void failCursorPos(bool fail) { m_cursorFails = fail; }
     // Selects a combo box item as the user would (without the notification).
     bool userSelectsComboItem(int id, int index);
 
@@ -134,11 +163,16 @@ public:
         std::string text;
         std::string caption;
         std::uint32_t type;
+        platform::Hwnd owner = 0;
     };
     const std::vector<Box>& messageBoxes() const { return m_messageBoxes; }
     std::size_t queueLength() const { return m_queue.size(); }
     // Where the minimised window last drew its icon.
     std::pair<int, int> iconPaintedAt() const { return m_iconPaintedAt; }
+    // The main window's procedure now.
+    platform::WndProc windowProc() const { return m_windowProc; }
+    // Every window SetForegroundWindow was asked for, in order.
+    const std::vector<platform::Hwnd>& foregroundRequests() const { return m_foreground; }
 
 private:
     struct Timer {
@@ -154,7 +188,10 @@ private:
 
     void pump(std::uint64_t limit);
     void dispatchQueued(const Message& message);
-    platform::LResult callWindowProc(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam);
+    // A message for the main window, through its procedure of the moment.
+    platform::LResult deliver(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam);
+    // The dialog class's procedure: the program's handler, then the dialog defaults.
+    platform::LResult ownWindowProc(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam);
     platform::LResult defaultDialogProc(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam);
     void recordPlacement();
     void initialiseControls(int templateId);
@@ -162,6 +199,7 @@ private:
     static constexpr platform::LResult kIconHandle = 0x5128;
 
     SimClock& m_clock;
+    const platform::Hwnd m_hwnd;  // the main window's, whenever it is created
     platform::IDialogHandler* m_handler = nullptr;
     bool m_created = false;
     bool m_ended = false;
@@ -190,8 +228,12 @@ private:
     int m_messageBoxAnswer = platform::kIDOK;
     std::map<std::string, std::uint32_t> m_registered;
     std::map<platform::Hwnd, OtherWindow> m_others;
-    platform::Hwnd m_nextHwnd = 0x20020;
     std::pair<int, int> m_iconPaintedAt{-1, -1};
+    platform::WndProc m_windowProc = kDialogProc;
+    platform::RelayProc m_relay = nullptr;
+    platform::Point m_cursor{};
+    bool m_cursorFails = false;
+    std::vector<platform::Hwnd> m_foreground;
 };
 
 }  // namespace sim

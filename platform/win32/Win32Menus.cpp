@@ -71,4 +71,16 @@ bool Win32Menus::checkMenuRadioItem(platform::MenuHandle menu, std::uint32_t fir
     return CheckMenuRadioItem(toMenu(menu), first, last, check, flags) != FALSE;
 }
 
+bool Win32Menus::setMenuDefaultItem(platform::MenuHandle menu, std::uint32_t item, bool byPosition) {
+    return SetMenuDefaultItem(toMenu(menu), item, byPosition ? TRUE : FALSE) != FALSE;
+}
+
+int Win32Menus::trackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, int x, int y, platform::Hwnd owner) {
+    return TrackPopupMenu(toMenu(menu), flags, x, y, 0, reinterpret_cast<HWND>(owner), nullptr);
+}
+
+std::uint32_t Win32Menus::getMenuItemID(platform::MenuHandle menu, int position) {
+    return GetMenuItemID(toMenu(menu), position);
+}
+
 }  // namespace win32

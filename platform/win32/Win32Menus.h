@@ -22,6 +22,9 @@ public:
                     const std::string& text) override;
     bool checkMenuRadioItem(platform::MenuHandle menu, std::uint32_t first, std::uint32_t last, std::uint32_t check,
                             std::uint32_t flags) override;
+    bool setMenuDefaultItem(platform::MenuHandle menu, std::uint32_t item, bool byPosition) override;
+    int trackPopupMenu(platform::MenuHandle menu, std::uint32_t flags, int x, int y, platform::Hwnd owner) override;
+    std::uint32_t getMenuItemID(platform::MenuHandle menu, int position) override;
 };
 
 }  // namespace win32

@@ -31,7 +31,7 @@ constexpr int kOk = 0;
 constexpr int kFailed = 1;
 constexpr int kUsage = 2;
 
-constexpr char kMainCaption[] = "Main";
+constexpr int kVideoDeviceBox = 1002;
 constexpr UINT kMsgQuit = WM_USER + 155;  // what the companion's own tools send to end it
 constexpr DWORD kPollMs = 10;
 constexpr UINT kSendTimeoutMs = 5000;
@@ -121,10 +121,12 @@ struct Search {
     std::vector<Found> found;
 };
 
+// The main window is the program's dialog 102: a dialog-class window holding the
+// video device box 1002. Its caption is no help: the language file sets it.
 bool isMainWindow(HWND hwnd) {
-    char caption[16] = {};
-    const int length = GetWindowTextA(hwnd, caption, sizeof caption);
-    return length == static_cast<int>(sizeof kMainCaption - 1) && std::strcmp(caption, kMainCaption) == 0;
+    char className[16] = {};
+    GetClassNameA(hwnd, className, sizeof className);
+    return std::strcmp(className, "#32770") == 0 && GetDlgItem(hwnd, kVideoDeviceBox) != nullptr;
 }
 
 BOOL CALLBACK collectMainWindow(HWND hwnd, LPARAM context) {
@@ -209,7 +211,7 @@ std::string textOf(HWND hwnd) {
 bool firstMainWindow(const char* name, Found& found) {
     const std::vector<Found> windows = mainWindowsOf(name);
     if (windows.empty()) {
-        std::printf("error=no window captioned %s owned by %s\n", kMainCaption, name);
+        std::printf("error=no main window owned by %s\n", name);
         return false;
     }
     found = windows.front();
