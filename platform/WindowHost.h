@@ -67,6 +67,7 @@ public:
     virtual std::string getDlgItemText(int id) const = 0;
     virtual bool enableDlgItem(int id, bool enable) = 0;
     virtual bool setWindowText(const std::string& text) = 0;
+    virtual std::string getWindowText() const = 0;
 
     // Combo boxes of the dialog (CB_ messages to the control with this id).
     virtual int comboAddString(int id, const std::string& text) = 0;                  // CB_ADDSTRING

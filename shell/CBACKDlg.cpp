@@ -89,9 +89,9 @@ CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
     : m_platform(platform),
       m_variant(variant),
       m_port(platform.window, platform.trace),
-      // The tray menu is loaded with the window so its submenus can be looked up
-      // before the settings fill them.
-      m_trayMenu(platform.menus, IDR_TRAY_MENU),
+      // The tray icon loads the tray menu with the window, so its submenus can be
+      // looked up before the settings fill them.
+      m_trayIcon(platform, m_port, IDR_TRAY_MENU),
       m_languages(platform.profile, platform.menus, platform.window, m_port, m_settings),
       m_policy(platform.registry, platform.system, m_port),
       m_videoDevices(platform.video, platform.menus, platform.window, m_port, m_settings),
@@ -100,11 +100,13 @@ CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
       m_ledCheck(platform.registry, m_port),
       m_bringUp(platform, variant, m_port, m_settings, m_videoDevices, m_policy, m_oem, m_pipeline, m_ledCheck) {
     m_taskbarCreatedMsg = m_platform.window.registerWindowMessage("TaskbarCreated");
+    m_port.bindTrayIcon(&m_trayIcon);
     g_pMainWnd = this;
 }
 
 CBACKDlg::~CBACKDlg() {
     m_StartScreen.Stop();
+    m_port.bindTrayIcon(nullptr);
     if (g_pMainWnd == this) {
         g_pMainWnd = nullptr;
     }
@@ -163,7 +165,7 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
 
     m_oem.allocate();
 
-    m_hTrayPopup = m_platform.menus.getSubMenu(m_trayMenu.get(), 0);
+    m_hTrayPopup = m_trayIcon.popup();
     m_videoDevices.bindMenu(m_platform.menus.getSubMenu(m_hTrayPopup, kDeviceMenuPosition));
     m_hLanguageMenu = m_platform.menus.getSubMenu(m_hTrayPopup, kLanguageMenuPosition);
     m_languages.bindMenus(m_hTrayPopup, m_hLanguageMenu);
@@ -171,6 +173,9 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
     LoadSettings();
 
     m_platform.window.setIconBig();
+
+    // From here the window's messages pass the tray icon's hook first.
+    m_trayIcon.BindOwner(m_platform.window.window(), kMsgTrayCallback);
 
     // Cameras that arrive later get the same bring-up as the one found at start.
     m_platform.deviceSetup.registerInterfaceNotification(m_platform.window.window(), kKSCATEGORY_VIDEO);
@@ -185,7 +190,24 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
     WriteLog(m_strMonitorLogPath, 0);
 
     m_bStartTimerArmed = m_platform.window.setTimer(kTimerStart, kStartDelayMs);
+    ShowTrayIcon();
     return 1;
+}
+
+void CBACKDlg::ShowTrayIcon() {
+    if (m_settings.ShowIcon == 0) {
+        return;
+    }
+    const std::string caption = m_platform.window.getWindowText();
+    m_trayIcon.UpdateIcon(m_platform.resources.loadIcon(IDR_MAINFRAME), caption.c_str());
+}
+
+void CBACKDlg::OnLanguageMenu(std::uint32_t id) {
+    m_languages.OnLanguageMenu(id);
+    // A shown icon's tip follows the new caption.
+    if (m_trayIcon.iconShown()) {
+        ShowTrayIcon();
+    }
 }
 
 void CBACKDlg::ComposeMonitorLogPath() {

@@ -21,6 +21,7 @@
 #include "rotation/RotationPipeline.h"
 #include "rotation/StartScreenWatcher.h"
 #include "shell/MainWindowPort.h"
+#include "tray/CTrayIcon.h"
 
 class CBACKDlg : public platform::IDialogHandler {
 public:
@@ -105,18 +106,21 @@ private:
     void OnAudioDeviceBox(std::uint32_t) {}
     void OnVideoDeviceMenu(std::uint32_t id) { m_videoDevices.OnVideoDeviceMenu(id); }
     void OnAudioDeviceMenu(std::uint32_t) {}
-    void OnLanguageMenu(std::uint32_t id) { m_languages.OnLanguageMenu(id); }
+    void OnLanguageMenu(std::uint32_t id);
     void OnTaskbarCreated() {}
 
     void Exit();
     void ComposeMonitorLogPath();
+    // With ShowIcon set: icon 128 in the notification area, the caption as its tip.
+    void ShowTrayIcon();
 
     platform::Platform m_platform;
     firmware::Variant m_variant;
     shell::MainWindowPort m_port;
 
-    // Menu 129 for the window's life; its submenus are looked up at initialisation.
-    platform::MenuHolder m_trayMenu;
+    // The tray icon object for the window's life; it owns menu 129, whose submenus are
+    // looked up at initialisation.
+    tray::CTrayIcon m_trayIcon;
     platform::MenuHandle m_hTrayPopup = 0;
     platform::MenuHandle m_hLanguageMenu = 0;
     std::uint32_t m_taskbarCreatedMsg = 0;

@@ -7,6 +7,7 @@
 #include "common/WindowPort.h"
 #include "platform/TraceSink.h"
 #include "platform/WindowHost.h"
+#include "tray/CTrayIcon.h"
 
 namespace shell {
 
@@ -17,9 +18,15 @@ public:
     bool post(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam) override {
         return m_window.postMessage(msg, wParam, lParam);
     }
-    // Notices are shown by the tray icon, which the program does not place; until
-    // one is there they go nowhere.
-    platform::LResult ShowNotice(const char*, const char*, std::uint32_t, int) override { return 0; }
+    // Notices are shown by the tray icon (a balloon, or a message box where there are
+    // no balloons); before the window holds one they go nowhere.
+    void bindTrayIcon(tray::CTrayIcon* trayIcon) { m_pTrayIcon = trayIcon; }
+    platform::LResult ShowNotice(const char* text, const char* title, std::uint32_t timeoutMs, int kind) override {
+        return m_pTrayIcon != nullptr &&
+                       m_pTrayIcon->ShowNotice(text, title, timeoutMs, static_cast<std::uint32_t>(kind))
+                   ? 1
+                   : 0;
+    }
     bool trayMenuAllowed() const override { return m_bTrayMenuAllowed != 0; }
     void setTrayMenuAllowed(bool allowed) override { m_bTrayMenuAllowed = allowed ? 1 : 0; }
     void WriteLog(const std::string& message, int flag) override { m_trace.write(message, flag); }
@@ -28,6 +35,7 @@ private:
     platform::IWindowHost& m_window;
     platform::ITraceSink& m_trace;
     std::int32_t m_bTrayMenuAllowed = 1;
+    tray::CTrayIcon* m_pTrayIcon = nullptr;
 };
 
 }  // namespace shell

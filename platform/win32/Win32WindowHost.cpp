@@ -246,6 +246,12 @@ bool Win32WindowHost::enableDlgItem(int id, bool enable) {
     return true;
 }
 
+std::string Win32WindowHost::getWindowText() const {
+    char text[260] = {};
+    const int length = GetWindowTextA(current(), text, sizeof text);
+    return std::string(text, length > 0 ? static_cast<std::size_t>(length) : 0);
+}
+
 bool Win32WindowHost::setWindowText(const std::string& text) {
     return SetWindowTextA(current(), text.c_str()) != FALSE;
 }

@@ -39,6 +39,7 @@ public:
     std::string getDlgItemText(int id) const override;
     bool enableDlgItem(int id, bool enable) override;
     bool setWindowText(const std::string& text) override;
+    std::string getWindowText() const override;
 
     int comboAddString(int id, const std::string& text) override;
     int comboSelectString(int id, int startAfter, const std::string& text) override;
