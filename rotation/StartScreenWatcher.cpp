@@ -1,6 +1,5 @@
 #include "rotation/StartScreenWatcher.h"
 
-#include <cwchar>
 
 #include "platform/Constants.h"
 #include "platform/Scoped.h"
@@ -12,12 +11,16 @@ std::uint8_t m_bMetroMode = 1;
 namespace rotation {
 namespace {
 
-std::wstring FormatWide(const wchar_t* format, MonitorHandle monitor, const std::wstring& a,
-                        const std::wstring& b = std::wstring()) {
-    wchar_t buffer[512];
-    const int length = std::swprintf(buffer, sizeof buffer / sizeof buffer[0], format,
-                                     reinterpret_cast<void*>(monitor), a.c_str(), b.c_str());
-    return length < 0 ? std::wstring() : std::wstring(buffer);
+// A monitor handle as the console shows pointers: upper-case hex digits, padded to
+// the width of a pointer. Composed by hand, which keeps the wide printf family (and
+// the size it brings) out of the program.
+std::wstring MonitorText(MonitorHandle monitor) {
+    constexpr int kDigits = static_cast<int>(sizeof(void*) * 2);
+    std::wstring text(kDigits, L'0');
+    for (int i = kDigits - 1; i >= 0 && monitor != 0; --i, monitor >>= 4) {
+        text[static_cast<std::size_t>(i)] = L"0123456789ABCDEF"[monitor & 0xF];
+    }
+    return text;
 }
 
 const wchar_t* VisibleText(bool visible) { return visible ? L"visible" : L"not visible"; }
@@ -47,7 +50,7 @@ HResult CAppVisibilityNotificationSubscriber::AppVisibilityOnMonitorChanged(Moni
     const std::wstring previous = _GetMonitorAppVisibilityString(m_platform.diagnostics, previousMode);
     const std::wstring current = _GetMonitorAppVisibilityString(m_platform.diagnostics, currentMode);
     m_platform.diagnostics.writeStdout(
-        FormatWide(L"Monitor %p previously had %ls and now has %ls\r\n", monitor, previous, current));
+        L"Monitor " + MonitorText(monitor) + L" previously had " + previous + L" and now has " + current + L"\r\n");
     m_bMetroMode = currentMode == kMAV_APP_VISIBLE ? 1 : 0;
     if (m_onChange) {
         m_onChange();
@@ -97,7 +100,7 @@ void CStartScreenWatcher::Start() {
         int mode = kMAV_UNKNOWN;
         if (m_pAppVisibility->GetAppVisibilityOnMonitor(monitor, mode) >= 0) {
             const std::wstring text = _GetMonitorAppVisibilityString(m_platform.diagnostics, mode);
-            m_platform.diagnostics.writeStdout(FormatWide(L"\tMonitor %p has %ls\r\n", monitor, text));
+            m_platform.diagnostics.writeStdout(L"\tMonitor " + MonitorText(monitor) + L" has " + text + L"\r\n");
         }
     }
     m_platform.diagnostics.writeStdout(L"\r\n\r\n");

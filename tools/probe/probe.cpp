@@ -5,6 +5,7 @@
 // Exit codes: 0 done, 1 not found / failed / timed out, 2 bad command line.
 
 #include <windows.h>
+#include <shellapi.h>
 #include <cfgmgr32.h>
 #include <dbt.h>
 #include <initguid.h>  // before devguid.h: defines GUID_DEVCLASS_IMAGE here
@@ -58,7 +59,11 @@ void usage() {
         "       probe imaging add <instance-id> <hardware-id>\n"
         "       probe imaging remove <instance-id>\n"
         "       probe imaging list\n"
-        "       probe devicechange <exe-name> arrival|removal <class-guid>|video|other|header-only\n",
+        "       probe devicechange <exe-name> arrival|removal <class-guid>|video|other|header-only|short4\n"
+        "       probe popup <timeout-ms>        (waits for a visible popup menu)\n"
+        "       probe popupkey <virtual-key>     (posts a key to the visible popup menu)\n"
+        "       probe trayicon <exe-name> <uid>  (whether that icon is in the notification area)\n"
+        "       probe window <title>             (whether a top-level window has that caption)\n",
         stderr);
 }
 
@@ -329,6 +334,68 @@ int cmdMessage(bool send, const char* name, const char* msgText, const char* wTe
         return kFailed;
     }
     std::printf("result=%lld\n", static_cast<long long>(result));
+    return kOk;
+}
+
+// The popup menu a TrackPopupMenu shows: a top-level window of class "#32768".
+HWND visiblePopup() {
+    HWND popup = FindWindowA("#32768", nullptr);
+    return popup != nullptr && IsWindowVisible(popup) ? popup : nullptr;
+}
+
+int cmdPopup(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND popup = visiblePopup()) {
+            printHwnd("popup", popup);
+            std::printf("visible=1\n");
+            return kOk;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            std::printf("visible=0\n");
+            return kFailed;
+        }
+        Sleep(20);
+    }
+}
+
+int cmdPopupKey(const char* keyText) {
+    long long key = 0;
+    if (!parseNumber(keyText, key)) {
+        usage();
+        return kUsage;
+    }
+    HWND popup = visiblePopup();
+    if (popup == nullptr) {
+        std::printf("error=no popup\n");
+        return kFailed;
+    }
+    // The menu loop takes keys from the thread's queue: one key, to one popup.
+    PostMessageA(popup, WM_KEYDOWN, static_cast<WPARAM>(key), 1);
+    std::printf("posted=1\n");
+    return kOk;
+}
+
+// A NIM_MODIFY without flags succeeds exactly when the shell holds that icon.
+int cmdTrayIcon(const char* name, const char* uidText) {
+    long long uid = 0;
+    if (!parseNumber(uidText, uid)) {
+        usage();
+        return kUsage;
+    }
+    Found found{};
+    if (!firstMainWindow(name, found)) return kFailed;
+    NOTIFYICONDATAA data{};
+    data.cbSize = sizeof data;
+    data.hWnd = found.hwnd;
+    data.uID = static_cast<UINT>(uid);
+    std::printf("exists=%d\n", Shell_NotifyIconA(NIM_MODIFY, &data) ? 1 : 0);
+    return kOk;
+}
+
+int cmdWindow(const char* title) {
+    HWND window = FindWindowA(nullptr, title);
+    std::printf("found=%d\n", window != nullptr ? 1 : 0);
     return kOk;
 }
 
@@ -751,6 +818,10 @@ int run(int argc, char** argv) {
     if (command == "imaging" && args == 2 && std::strcmp(arg[0], "remove") == 0) return cmdImagingRemove(arg[1]);
     if (command == "imaging" && args == 1 && std::strcmp(arg[0], "list") == 0) return cmdImagingList();
     if (command == "devicechange" && args == 3) return cmdDeviceChange(arg[0], arg[1], arg[2]);
+    if (command == "popup" && args == 1 && parseCount(arg[0], timeout)) return cmdPopup(timeout);
+    if (command == "popupkey" && args == 1) return cmdPopupKey(arg[0]);
+    if (command == "trayicon" && args == 2) return cmdTrayIcon(arg[0], arg[1]);
+    if (command == "window" && args == 1) return cmdWindow(arg[0]);
     usage();
     return kUsage;
 }
