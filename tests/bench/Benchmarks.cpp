@@ -34,17 +34,23 @@ void PipelineWithEightDevices(benchmark::State& state) {
 }
 BENCHMARK(PipelineWithEightDevices)->Unit(benchmark::kMicrosecond);
 
+// The extension-unit transfers of a first-run LED check (LED default on) on a
+// freshly opened channel.
+std::uint32_t LedCheckTransfers(std::uint8_t controller) {
+    testing_support::FirmwareRig rig(controller);
+    rig.open();
+    camera::DriverKey key(rig.machine.registry);
+    firmware::LedCheck ledCheck(rig.machine.registry, rig.dialog->port());
+    const std::uint32_t before = rig.camera->transferCount();
+    ledCheck.CheckLED(*rig.channel, key.OpenDriverKey(), 0x200);
+    return rig.camera->transferCount() - before;
+}
+
 void FirstRunLedCheck(benchmark::State& state) {
     const auto controller = static_cast<std::uint8_t>(state.range(0));
     std::uint32_t transfers = 0;
     for (auto _ : state) {
-        testing_support::FirmwareRig rig(controller);
-        rig.open();
-        camera::DriverKey key(rig.machine.registry);
-        firmware::LedCheck ledCheck(rig.machine.registry, rig.dialog->port());
-        const std::uint32_t before = rig.camera->transferCount();
-        ledCheck.CheckLED(*rig.channel, key.OpenDriverKey(), 0x200);
-        transfers = rig.camera->transferCount() - before;
+        transfers = LedCheckTransfers(controller);
     }
     state.counters["transfers"] = transfers;
     state.counters["emulated_ms"] = transfers;  // 1 ms per control transfer
@@ -143,16 +149,6 @@ std::uint32_t ProtocolMinimum(std::uint8_t controller) {
     rig.channel->EraseSector(0xD000, 0);
     const std::uint8_t led = 1;
     rig.channel->Download_Sector(0xD000, 1, &led);
-    return rig.camera->transferCount() - before;
-}
-
-std::uint32_t LedCheckTransfers(std::uint8_t controller) {
-    testing_support::FirmwareRig rig(controller);
-    rig.open();
-    camera::DriverKey key(rig.machine.registry);
-    firmware::LedCheck ledCheck(rig.machine.registry, rig.dialog->port());
-    const std::uint32_t before = rig.camera->transferCount();
-    ledCheck.CheckLED(*rig.channel, key.OpenDriverKey(), 0x200);
     return rig.camera->transferCount() - before;
 }
 
