@@ -458,15 +458,20 @@ Hwnd SimWindowHost::findWindow(const char* className, const char* title) const {
     return found;
 }
 
+bool SimWindowHost::deliverToOther(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam) {
+    auto it = m_others.find(hwnd);
+    if (it == m_others.end()) {
+        return false;
+    }
+    it->second.received.push_back(Message{hwnd, msg, wParam, lParam});
+    return true;
+}
+
 LResult SimWindowHost::sendMessageTo(Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam) {
     if (hwnd == m_hwnd) {
         return sendMessage(msg, wParam, lParam);
     }
-    auto it = m_others.find(hwnd);
-    if (it == m_others.end()) {
-        return 0;
-    }
-    it->second.received.push_back(Message{hwnd, msg, wParam, lParam});
+    deliverToOther(hwnd, msg, wParam, lParam);
     return 0;
 }
 
@@ -527,12 +532,7 @@ bool SimWindowHost::postMessageTo(Hwnd hwnd, std::uint32_t msg, WParam wParam, L
     if (hwnd == m_hwnd) {
         return postMessage(msg, wParam, lParam);
     }
-    auto it = m_others.find(hwnd);
-    if (it == m_others.end()) {
-        return false;
-    }
-    it->second.received.push_back(Message{hwnd, msg, wParam, lParam});
-    return true;
+    return deliverToOther(hwnd, msg, wParam, lParam);
 }
 
 int SimWindowHost::messageBox(Hwnd owner, const std::string& text, const std::string& caption, std::uint32_t type) {

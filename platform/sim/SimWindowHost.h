@@ -176,6 +176,9 @@ public:
     const std::vector<platform::Hwnd>& foregroundRequests() const { return m_foreground; }
 
 private:
+    // Another program's window takes the message into its record; false when there is
+    // no such window.
+    bool deliverToOther(platform::Hwnd hwnd, std::uint32_t msg, platform::WParam wParam, platform::LParam lParam);
     struct Timer {
         std::uint32_t period;
         std::uint64_t due;
