@@ -9,6 +9,7 @@
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Com.h"
 #include "platform/win32/Win32DeviceSetup.h"
+#include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Diagnostics.h"
 #include "platform/win32/Win32Display.h"
 #include "platform/win32/Win32InstanceCounter.h"
@@ -17,6 +18,7 @@
 #include "platform/win32/Win32Profile.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Resources.h"
+#include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32System.h"
 #include "platform/win32/Win32VideoCatalog.h"
 #include "platform/win32/Win32WindowHost.h"
@@ -50,10 +52,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::Win32WindowManager windowManager;
     win32::Win32NotifyIcon notifyIcon;
     win32::Win32Resources resources;
+    win32::Win32Files files;
+    win32::Win32Shell shell;
 
     const platform::Platform platform{window,        menus,       clock,         registry,   profile,
                                       system,        com,         instance,      trace,      display,
                                       appVisibility, diagnostics, video,         deviceSetup, windowManager,
-                                      notifyIcon,    resources};
+                                      notifyIcon,    resources,   files,         shell};
     return CBACKApp(platform, kProgramVariant).InitInstance();
 }

@@ -48,6 +48,7 @@ void LoadSettingsFile(platform::IProfile& profile, platform::ISystem& system, Se
 
     readText(profile, "Snap", "RegSnap", kDefaultRegSnap, settings.RegSnap, file);
     readText(profile, "Snap", "RegSnapDstPath", kDefaultRegSnapDstPath, settings.RegSnapDstPath, file);
+    readText(profile, "Snap", "RegSnapOK", kDefaultRegSnapOK, settings.RegSnapOK, file);
     readText(profile, "Snap", "AudioSyname", kDefaultAudioSyname, settings.AudioSyname, file);
     readText(profile, "Snap", "VideoFriendly", kDefaultVideoFriendly, settings.VideoFriendly, file);
 

@@ -14,6 +14,7 @@ constexpr std::size_t kProgramDirSize = 260;
 
 constexpr const char* kDefaultRegSnap = "Software\\Velnor QM410B\\CONTROL";
 constexpr const char* kDefaultRegSnapDstPath = "HwSnapDstPath";
+constexpr const char* kDefaultRegSnapOK = "HwSnapSaveOK";
 constexpr const char* kDefaultAudioSyname = "Vid_7c3e&Pid_410b";
 constexpr const char* kDefaultVideoFriendly = "Tavrin";
 constexpr int kDefaultDelay = 100;
@@ -27,6 +28,8 @@ constexpr int kMaxDelay = 5000;
 struct Settings {
     char RegSnap[40] = {};
     char RegSnapDstPath[30] = {};
+    // The control-key value whose REG_DWORD 0 closes the snapshot store.
+    char RegSnapOK[30] = {};
     char AudioSyname[30] = {};
     char VideoFriendly[260] = {};
     std::int32_t Delay = kDefaultDelay;

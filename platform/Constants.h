@@ -230,4 +230,24 @@ constexpr std::uint32_t kNOTIFYICONDATAA_SIZE = 508;
 constexpr std::uint32_t kVER_PLATFORM_WIN32s = 0;
 constexpr std::uint32_t kVER_PLATFORM_WIN32_WINDOWS = 1;
 constexpr std::uint32_t kVER_PLATFORM_WIN32_NT = 2;
+
+// GetOpenFileNameA (OPENFILENAMEA.Flags) and CommDlgExtendedError
+constexpr std::uint32_t kOFN_READONLY = 0x00000001;
+constexpr std::uint32_t kOFN_EXPLORER = 0x00080000;
+constexpr std::uint32_t kFNERR_BUFFERTOOSMALL = 0x3003;
+
+// SHGetSpecialFolderPathA
+constexpr int kCSIDL_MYPICTURES = 0x0027;
+
+// CreateFileA
+constexpr std::uint32_t kGENERIC_READ = 0x80000000u;
+constexpr std::uint32_t kFILE_SHARE_READ = 0x00000001;
+constexpr std::uint32_t kOPEN_EXISTING = 3;
+constexpr std::uint32_t kFILE_ATTRIBUTE_NORMAL = 0x00000080;
+// (HANDLE)-1, what CreateFileA answers when it fails
+constexpr std::uintptr_t kINVALID_HANDLE_VALUE = ~std::uintptr_t{0};
+
+// WinExec: results above 31 mean the program started
+constexpr int kSW_SHOW = 5;
+constexpr std::uint32_t kWinExecFirstSuccess = 32;
 }  // namespace platform

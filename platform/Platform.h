@@ -6,11 +6,13 @@
 #include "platform/DeviceSetup.h"
 #include "platform/Diagnostics.h"
 #include "platform/Display.h"
+#include "platform/Files.h"
 #include "platform/Menus.h"
 #include "platform/NotifyIcon.h"
 #include "platform/Profile.h"
 #include "platform/Registry.h"
 #include "platform/Resources.h"
+#include "platform/Shell.h"
 #include "platform/System.h"
 #include "platform/TraceSink.h"
 #include "platform/VideoCatalog.h"
@@ -37,6 +39,8 @@ struct Platform {
     IWindowManager& windowManager;
     INotifyIcon& notifyIcon;
     IResources& resources;
+    IFiles& files;
+    IShell& shell;
 };
 
 }  // namespace platform

@@ -52,6 +52,9 @@ struct MainWindowRouting {
         {kMsgAudioSettingInvalid, "OnAudioSettingInvalid", &CBACKDlg::OnAudioSettingInvalid},
         {kMsgTrayCallback, "OnTrayCallback", &CBACKDlg::OnTrayCallback},
         {kMsgSnapshot, "OnSnapshot", &CBACKDlg::OnSnapshot},
+        {kMsgSnapNotInstalled, "OnSnapNotice", &CBACKDlg::OnSnapNotice},
+        {kMsgFileWriteError, "OnFileWriteError", &CBACKDlg::OnFileWriteError},
+        {kMsgShowPictureError, "OnShowPictureError", &CBACKDlg::OnShowPictureError},
         {kMsgExit, "Exit", &CBACKDlg::OnExitMessage},
     };
     static_assert(shell::OneRowPerMessage(kMessages), "a message has one handler");
@@ -93,6 +96,8 @@ CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
       // looked up before the settings fill them.
       m_trayIcon(platform, m_port, IDR_TRAY_MENU),
       m_languages(platform.profile, platform.menus, platform.window, m_port, m_settings),
+      m_snapshot(platform.window, platform.registry, platform.files, platform.shell, platform.system, m_port,
+                 m_settings),
       m_policy(platform.registry, platform.system, m_port),
       m_videoDevices(platform.video, platform.menus, platform.window, m_port, m_settings),
       m_pipeline(platform, variant, m_port, m_settings, m_videoDevices, m_policy, m_oem),
@@ -171,6 +176,8 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
     m_languages.bindMenus(m_hTrayPopup, m_hLanguageMenu);
 
     LoadSettings();
+    // A store path chosen before the last exit is still the driver's.
+    m_snapshot.RestoreStorePath();
 
     m_platform.window.setIconBig();
 
@@ -326,7 +333,19 @@ std::optional<LResult> CBACKDlg::OnAudioSettingInvalid(WParam, LParam, IDefaultP
 
 std::optional<LResult> CBACKDlg::OnTrayCallback(WParam, LParam, IDefaultProcessing&) { return 0; }
 
-std::optional<LResult> CBACKDlg::OnSnapshot(WParam, LParam, IDefaultProcessing&) { return 0; }
+std::optional<LResult> CBACKDlg::OnSnapshot(WParam, LParam, IDefaultProcessing&) { return m_snapshot.OnSnapTaken(); }
+
+std::optional<LResult> CBACKDlg::OnSnapNotice(WParam wParam, LParam lParam, IDefaultProcessing&) {
+    return m_snapshot.OnSnapNotice(kMsgSnapNotInstalled, wParam, lParam);
+}
+
+std::optional<LResult> CBACKDlg::OnFileWriteError(WParam wParam, LParam lParam, IDefaultProcessing&) {
+    return m_snapshot.OnSnapNotice(kMsgFileWriteError, wParam, lParam);
+}
+
+std::optional<LResult> CBACKDlg::OnShowPictureError(WParam wParam, LParam lParam, IDefaultProcessing&) {
+    return m_snapshot.OnSnapNotice(kMsgShowPictureError, wParam, lParam);
+}
 
 std::optional<LResult> CBACKDlg::OnExitMessage(WParam, LParam, IDefaultProcessing&) {
     Exit();

@@ -21,6 +21,7 @@
 #include "rotation/RotationPipeline.h"
 #include "rotation/StartScreenWatcher.h"
 #include "shell/MainWindowPort.h"
+#include "snapshot/CSnapshot.h"
 #include "tray/CTrayIcon.h"
 
 class CBACKDlg : public platform::IDialogHandler {
@@ -49,6 +50,7 @@ public:
     // The objects the window owns.
     const config::Settings& settings() const { return m_settings; }
     config::Languages& languages() { return m_languages; }
+    snapshot::CSnapshot& snapshot() { return m_snapshot; }
     const std::string& monitorLogPath() const { return m_strMonitorLogPath; }
     common::IWindowPort& port() { return m_port; }
     rotation::PolicyInputs& policy() { return m_policy; }
@@ -93,6 +95,11 @@ private:
     std::optional<platform::LResult> OnTrayCallback(platform::WParam, platform::LParam,
                                                     platform::IDefaultProcessing&);
     std::optional<platform::LResult> OnSnapshot(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
+    std::optional<platform::LResult> OnSnapNotice(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
+    std::optional<platform::LResult> OnFileWriteError(platform::WParam, platform::LParam,
+                                                      platform::IDefaultProcessing&);
+    std::optional<platform::LResult> OnShowPictureError(platform::WParam, platform::LParam,
+                                                        platform::IDefaultProcessing&);
     std::optional<platform::LResult> OnExitMessage(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
 
     // Rows of the command table.
@@ -101,7 +108,7 @@ private:
     void OnVideoSetting(std::uint32_t) {}
     void OnAudioSetting(std::uint32_t) {}
     void OnExitCommand(std::uint32_t) { Exit(); }
-    void OnSnapStorePath(std::uint32_t) {}
+    void OnSnapStorePath(std::uint32_t) { m_snapshot.OnSnapStorePath(); }
     void OnVideoDeviceBox(std::uint32_t) { m_videoDevices.OnVideoDeviceBox(); }
     void OnAudioDeviceBox(std::uint32_t) {}
     void OnVideoDeviceMenu(std::uint32_t id) { m_videoDevices.OnVideoDeviceMenu(id); }
@@ -134,6 +141,7 @@ private:
 
     config::Settings m_settings;
     config::Languages m_languages;
+    snapshot::CSnapshot m_snapshot;
     rotation::OemRecordBuffer m_oem;
     rotation::PolicyInputs m_policy;
     camera::VideoDeviceList m_videoDevices;

@@ -9,11 +9,13 @@
 #include "platform/sim/SimClock.h"
 #include "platform/sim/SimDeviceSetup.h"
 #include "platform/sim/SimDevices.h"
+#include "platform/sim/SimFiles.h"
 #include "platform/sim/SimMenus.h"
 #include "platform/sim/SimNotifyArea.h"
 #include "platform/sim/SimProfile.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimResources.h"
+#include "platform/sim/SimShell.h"
 #include "platform/sim/SimSystem.h"
 #include "platform/sim/SimTrace.h"
 #include "platform/sim/SimVideoCatalog.h"
@@ -40,7 +42,7 @@ public:
         return platform::Platform{window,      menus,       clock,         registry,   profile,
                                   system,      com,         instance,      trace,      display,
                                   appVisibility, diagnostics, video,       deviceSetup, window,
-                                  notifyArea,  resources};
+                                  notifyArea,  resources,   files,         shell};
     }
 
     SimClock clock;
@@ -58,6 +60,8 @@ public:
     SimDeviceSetup deviceSetup;
     SimNotifyArea notifyArea;
     SimResources resources;
+    SimFiles files;
+    SimShell shell{files};
 
 private:
     SimSession m_ownSession;

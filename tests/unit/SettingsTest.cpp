@@ -29,6 +29,7 @@ Loaded loadFile(const std::string& contents) {
 void expectDefaults(const config::Settings& s) {
     EXPECT_STREQ(s.RegSnap, "Software\\Velnor QM410B\\CONTROL");
     EXPECT_STREQ(s.RegSnapDstPath, "HwSnapDstPath");
+    EXPECT_STREQ(s.RegSnapOK, "HwSnapSaveOK");
     EXPECT_STREQ(s.AudioSyname, "Vid_7c3e&Pid_410b");
     EXPECT_STREQ(s.VideoFriendly, "Tavrin");
     EXPECT_EQ(s.Delay, 100);
@@ -63,6 +64,23 @@ TEST(Settings, ValuesAreReadAndCutToTheirFields) {
     EXPECT_EQ(loaded.settings.Delay, 250);
     EXPECT_EQ(loaded.settings.LedCtrl, 1);
     EXPECT_EQ(loaded.settings.ShowIcon, 1);
+}
+
+TEST(Settings, TheStoreGateValueNameIsReadFromTheSnapSection) {
+    struct Case {
+        const char* file;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"[Snap]\r\nRegSnapOK=MayStore\r\n", "MayStore"},
+        {"[snap]\r\n regsnapok = 'Quoted'\r\n", "Quoted"},
+        {"[Snap]\r\nRegSnapOK=\r\n", "HwSnapSaveOK"},
+        {"[Other]\r\nRegSnapOK=Elsewhere\r\n", "HwSnapSaveOK"},
+        {"[Snap]\r\nRegSnapOK=0123456789012345678901234567890123\r\n", "01234567890123456789012345678"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_STREQ(loadFile(c.file).settings.RegSnapOK, c.expected) << c.file;
+    }
 }
 
 TEST(Settings, IntegersAreParsedAsTheProfileFunctionsDoAndDelayIsBounded) {
