@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 
-#include "common/WindowPort.h"
 #include "config/Settings.h"
 #include "platform/Menus.h"
 #include "platform/Profile.h"
@@ -32,8 +31,8 @@ struct AudioTexts {
 class Languages {
 public:
     Languages(platform::IProfile& profile, platform::IMenus& menus, platform::IWindowHost& window,
-              common::IWindowPort& port, const Settings& settings)
-        : m_profile(profile), m_menus(menus), m_window(window), m_port(port), m_settings(settings) {}
+              const Settings& settings)
+        : m_profile(profile), m_menus(menus), m_window(window), m_settings(settings) {}
 
     // The tray popup (its entries at positions 3 and 7 are renamed) and its Language
     // submenu, looked up by the main window at initialisation.
@@ -63,7 +62,6 @@ private:
     platform::IProfile& m_profile;
     platform::IMenus& m_menus;
     platform::IWindowHost& m_window;
-    common::IWindowPort& m_port;
     const Settings& m_settings;
     platform::MenuHandle m_hTrayPopup = 0;
     platform::MenuHandle m_hLanguageMenu = 0;

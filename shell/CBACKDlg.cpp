@@ -90,12 +90,11 @@ void WriteLog(std::string message) {
 
 CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
     : m_platform(platform),
-      m_variant(variant),
       m_port(platform.window, platform.trace),
       // The tray icon loads the tray menu with the window, so its submenus can be
       // looked up before the settings fill them.
       m_trayIcon(platform, m_port, IDR_TRAY_MENU),
-      m_languages(platform.profile, platform.menus, platform.window, m_port, m_settings),
+      m_languages(platform.profile, platform.menus, platform.window, m_settings),
       m_snapshot(platform.window, platform.registry, platform.files, platform.shell, platform.system, m_port,
                  m_settings),
       m_policy(platform.registry, platform.system, m_port),

@@ -122,7 +122,6 @@ private:
     void ShowTrayIcon();
 
     platform::Platform m_platform;
-    firmware::Variant m_variant;
     shell::MainWindowPort m_port;
 
     // The tray icon object for the window's life; it owns menu 129, whose submenus are

@@ -1,5 +1,6 @@
 #include "platform/sim/EmulatedCamera.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/LittleEndian.h"
@@ -250,9 +251,16 @@ XuTransfer EmulatedCamera::run(XuPath path, XuRequest request, std::uint8_t sele
     std::uint32_t controlLength = 0;
     const bool known = EmulatedController::controlLength(selector, controlLength);
 
+    XuInterposition interposed;
     auto fault = m_failures.find(number);
+    if (fault == m_failures.end() && m_interposer) {
+        const XuCall call{path, request, selector, request == XuRequest::SetCur ? data : nullptr, length, number};
+        interposed = m_interposer(call);
+    }
     if (fault != m_failures.end()) {
         transfer.result = fault->second;
+    } else if (interposed.action == XuInterposition::Action::Fail) {
+        transfer.result = interposed.result;
     } else if (m_driver.neverReady || m_notReadyGiven < m_driver.notReadyAnswers) {
         if (!m_driver.neverReady) {
             ++m_notReadyGiven;
@@ -263,7 +271,8 @@ XuTransfer EmulatedCamera::run(XuPath path, XuRequest request, std::uint8_t sele
     } else if (!known) {
         transfer.result = kHRESULT_ERROR_NOT_FOUND;
     } else if (request == XuRequest::GetLen) {
-        transfer.length = controlLength;
+        transfer.length = interposed.action == XuInterposition::Action::ReplaceLength ? interposed.length
+                                                                                       : controlLength;
     } else if (request == XuRequest::GetCur) {
         transfer.length = controlLength;
         if (length < controlLength) {
@@ -271,6 +280,12 @@ XuTransfer EmulatedCamera::run(XuPath path, XuRequest request, std::uint8_t sele
         } else if (!m_controller.getCur(selector, data)) {
             transfer.result = kHRESULT_ERROR_GEN_FAILURE;
         } else {
+            if (interposed.action == XuInterposition::Action::ReplaceData) {
+                // What went wrong on the way back: the controller did read, but
+                // other bytes arrive.
+                std::copy_n(interposed.data.begin(),
+                            std::min<std::size_t>(interposed.data.size(), controlLength), data);
+            }
             transfer.data.assign(data, data + controlLength);
         }
     } else {

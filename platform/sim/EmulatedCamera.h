@@ -48,6 +48,34 @@ struct XuTransfer {
     platform::HResult result;
 };
 
+// One request on its way to the unit, as an interposer sees it: the bytes the program
+// sends (SET_CUR) and the room it gave (SET_CUR, GET_CUR); `number` counts from 1 over
+// the camera's life, as failTransfer does.
+struct XuCall {
+    XuPath path;
+    XuRequest request;
+    std::uint8_t selector;
+    const std::uint8_t* data;  // SET_CUR: `length` bytes; otherwise null
+    std::uint32_t length;
+    std::uint32_t number;
+};
+
+// What an interposer makes of one request. Pass: the unit answers it as always. Fail:
+// it answers `result` without reaching the controller. ReplaceData (GET_CUR only): the
+// controller runs it, and a successful reply carries `data` instead of the
+// controller's bytes, as far as `data` and the control reach. ReplaceLength (GET_LEN
+// only): the controller's answer stands, but `length` is the length reported. An
+// action that does not fit the request passes it.
+struct XuInterposition {
+    enum class Action { Pass, Fail, ReplaceData, ReplaceLength };
+    Action action = Action::Pass;
+    platform::HResult result = 0;
+    std::vector<std::uint8_t> data;
+    std::uint32_t length = 0;
+};
+
+using XuInterposer = std::function<XuInterposition(const XuCall&)>;
+
 class EmulatedCamera {
 public:
     // Custom property ids the driver answers.
@@ -123,6 +151,11 @@ public:
         m_failures[k] = result;
     }
 
+    // A hook between the program and the unit, consulted on every extension-unit
+    // request after the numbered faults above; none by default, and an empty one
+    // leaves every request as it would be without it.
+    void setInterposer(XuInterposer interposer) { m_interposer = std::move(interposer); }
+
     // The value a 32-bit property holds now (0 when never set).
     std::uint32_t property(std::uint32_t id) const;
     // Every value written to one property, in order.
@@ -173,6 +206,7 @@ private:
     std::vector<std::pair<std::uint32_t, std::uint32_t>> m_sets;
     std::vector<std::string> m_journal;
     std::function<void(const std::string&)> m_listener;
+    XuInterposer m_interposer;
     std::vector<XuTransfer> m_transfers;
     std::uint32_t m_transferCount = 0;
     unsigned m_notReadyGiven = 0;
