@@ -14,7 +14,6 @@ namespace {
 
 constexpr const char* kLanguageSection = "Language";
 constexpr const char* kDefaultLanguageFile = "English.ini";
-constexpr const char* kSettingsFileName = "\\bkg.ini";
 constexpr const char* kLanguageFolder = "\\Language\\";
 // Language items use 35000-35500: a list longer than that has no ids left.
 constexpr int kMaxLanguages = static_cast<int>(kLanguageItemLast - kLanguageItemFirst + 1);

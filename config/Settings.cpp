@@ -8,7 +8,6 @@
 namespace config {
 namespace {
 
-constexpr const char* kSettingsFileName = "\\bkg.ini";
 
 // An empty value counts as missing: an installer that blanks a key must not leave
 // the program with an empty device fragment that matches every device.

@@ -11,6 +11,8 @@
 namespace config {
 
 constexpr std::size_t kProgramDirSize = 260;
+// The settings file, beside the executable.
+constexpr const char* kSettingsFileName = "\\bkg.ini";
 
 constexpr const char* kDefaultRegSnap = "Software\\Velnor QM410B\\CONTROL";
 constexpr const char* kDefaultRegSnapDstPath = "HwSnapDstPath";
