@@ -8,7 +8,9 @@
 #include "platform/win32/Win32AppVisibility.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Com.h"
+#include "platform/win32/Win32DeviceIo.h"
 #include "platform/win32/Win32DeviceSetup.h"
+#include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Diagnostics.h"
 #include "platform/win32/Win32Display.h"
@@ -54,10 +56,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     win32::Win32Resources resources;
     win32::Win32Files files;
     win32::Win32Shell shell;
+    win32::Win32DeviceIo deviceIo;
+    win32::Win32Dialogs dialogs;
 
     const platform::Platform platform{window,        menus,       clock,         registry,   profile,
                                       system,        com,         instance,      trace,      display,
                                       appVisibility, diagnostics, video,         deviceSetup, windowManager,
-                                      notifyIcon,    resources,   files,         shell};
+                                      notifyIcon,    resources,   files,         shell,      deviceIo,
+                                      dialogs};
     return CBACKApp(platform, kProgramVariant).InitInstance();
 }

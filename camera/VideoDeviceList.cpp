@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "common/Format.h"
+#include "camera/DeviceItems.h"
 #include "common/Messages.h"
 #include "platform/Constants.h"
 #include "platform/VideoDeviceWalk.h"
@@ -23,16 +23,6 @@ constexpr const char* kNoHardwareText = "No video capture hardware was detected.
 constexpr std::size_t kMaxVideoEntries = kVideoCommandLast - kVideoCommandFirst + 1;
 
 bool Succeeded(HResult hr) { return hr >= 0; }
-
-// "%s #%d", with the name cut so that the number always fits.
-void AppendNumberSuffix(char (&name)[kDeviceNameSize], int number) {
-    const std::string suffix = common::Format(" #%d", number);
-    const std::size_t room = kDeviceNameSize - 1 - suffix.size();
-    if (std::strlen(name) > room) {
-        name[room] = '\0';
-    }
-    std::strncat(name, suffix.c_str(), kDeviceNameSize - 1 - std::strlen(name));
-}
 
 }  // namespace
 
@@ -74,8 +64,7 @@ void VideoDeviceList::EnumVideoDevice() {
                                entry.commandId, entry.name);
             m_window.comboAddString(IDC_VIDEO_DEVICE, entry.name);
             if (m_nVideoCount == 0) {
-                m_menus.checkMenuItem(m_hDeviceMenu, entry.commandId, kMF_BYCOMMAND | kMF_CHECKED);
-                m_window.comboSelectString(IDC_VIDEO_DEVICE, -1, entry.name);
+                MarkChosenDevice(m_menus, m_hDeviceMenu, m_window, IDC_VIDEO_DEVICE, entry.commandId, entry.name);
                 entry.selected = 1;
             }
             CVIterator = nullptr;  // the list may move as it grows
@@ -150,9 +139,8 @@ HResult VideoDeviceList::FindIntegratedCamera(std::unique_ptr<ICaptureFilter>& f
 }
 
 void VideoDeviceList::Select(VideoDeviceEntry& entry) {
-    m_menus.checkMenuItem(m_hDeviceMenu, entry.commandId, kMF_BYCOMMAND | kMF_CHECKED);
+    MarkChosenDevice(m_menus, m_hDeviceMenu, m_window, IDC_VIDEO_DEVICE, entry.commandId, entry.name);
     entry.selected = 1;
-    m_window.comboSelectString(IDC_VIDEO_DEVICE, -1, entry.name);
     CVIterator = &entry;
 }
 

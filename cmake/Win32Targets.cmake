@@ -37,7 +37,7 @@ target_compile_options(companion_core PRIVATE ${SIZE_COMPILE_OPTIONS})
 target_compile_options(platform_win32 PRIVATE ${SIZE_COMPILE_OPTIONS})
 
 foreach(program Tiltmate Viewmate)
-    add_executable(${program} WIN32 app/main.cpp resources/companion.rc)
+    add_executable(${program} WIN32 app/main.cpp app/AbortingRuntime.cpp resources/companion.rc)
     target_compile_definitions(${program} PRIVATE COMPANION_PROGRAM_${program}=1)
     target_compile_options(${program} PRIVATE ${SIZE_COMPILE_OPTIONS})
     target_link_options(${program} PRIVATE ${SIZE_LINK_OPTIONS})
@@ -45,11 +45,13 @@ foreach(program Tiltmate Viewmate)
     target_include_directories(${program} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 endforeach()
 
-if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/probe/CMakeLists.txt)
-    add_subdirectory(tools/probe)
-endif()
-if(CMAKE_SIZEOF_VOID_P EQUAL 8 AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/vcam/CMakeLists.txt)
-    add_subdirectory(tools/vcam)
+# Test equipment for the end-to-end tests under Wine, which runs the 64-bit build only.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    foreach(tool probe vcam afdrv afctl snapview)
+        if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/${tool}/CMakeLists.txt)
+            add_subdirectory(tools/${tool})
+        endif()
+    endforeach()
 endif()
 
 # What ships: the 32-bit programs with a bkg.ini that lists every key at its default

@@ -42,6 +42,9 @@ constexpr int kIDCANCEL = 2;
 // Notifications
 constexpr std::uint32_t kCBN_SELCHANGE = 1;
 constexpr std::uint32_t kBN_CLICKED = 0;
+// CheckDlgButton / IsDlgButtonChecked
+constexpr std::uint32_t kBST_UNCHECKED = 0;
+constexpr std::uint32_t kBST_CHECKED = 1;
 
 // ShowWindow commands
 constexpr int kSW_HIDE = 0;
@@ -77,6 +80,7 @@ constexpr Long kERROR_SUCCESS = 0;
 constexpr Long kERROR_FILE_NOT_FOUND = 2;
 constexpr Long kERROR_ACCESS_DENIED = 5;
 constexpr Long kERROR_INVALID_HANDLE = 6;
+constexpr Long kERROR_GEN_FAILURE = 31;
 constexpr Long kERROR_INVALID_PARAMETER = 87;
 constexpr Long kERROR_INSUFFICIENT_BUFFER = 122;
 constexpr Long kERROR_MORE_DATA = 234;
@@ -153,6 +157,8 @@ constexpr Guid kCLSID_VideoInputDeviceCategory = {
 
 // Device installation and notification (SetupAPI, Configuration Manager, WM_DEVICECHANGE)
 constexpr std::uint32_t kDIGCF_PRESENT = 0x00000002;
+constexpr std::uint32_t kDIGCF_DEVICEINTERFACE = 0x00000010;
+constexpr std::uint32_t kSPDRP_DEVICEDESC = 0x00000000;
 constexpr std::uint32_t kSPDRP_HARDWAREID = 0x00000001;
 constexpr std::uint32_t kSPDRP_ADDRESS = 0x0000001C;
 constexpr std::uint32_t kCR_SUCCESS = 0;
@@ -241,7 +247,9 @@ constexpr int kCSIDL_MYPICTURES = 0x0027;
 
 // CreateFileA
 constexpr std::uint32_t kGENERIC_READ = 0x80000000u;
+constexpr std::uint32_t kGENERIC_WRITE = 0x40000000u;
 constexpr std::uint32_t kFILE_SHARE_READ = 0x00000001;
+constexpr std::uint32_t kFILE_SHARE_WRITE = 0x00000002;
 constexpr std::uint32_t kOPEN_EXISTING = 3;
 constexpr std::uint32_t kFILE_ATTRIBUTE_NORMAL = 0x00000080;
 // (HANDLE)-1, what CreateFileA answers when it fails

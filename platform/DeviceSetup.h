@@ -26,6 +26,26 @@ struct DevBroadcastDeviceInterface {
 };
 static_assert(sizeof(DevBroadcastHeader) == 12, "DEV_BROADCAST_HDR");
 
+// SP_DEVICE_INTERFACE_DATA: one interface of a set made with DIGCF_DEVICEINTERFACE.
+// cbSize is the structure's size (28 bytes on a 32-bit build).
+struct DeviceInterfaceData {
+    std::uint32_t cbSize = sizeof(DeviceInterfaceData);
+    Guid interfaceClassGuid{};
+    std::uint32_t flags = 0;
+    std::uintptr_t reserved = 0;
+};
+
+// SP_DEVINFO_DATA: the device an interface belongs to, as the interface detail gives it.
+struct DeviceInfoData {
+    std::uint32_t cbSize = sizeof(DeviceInfoData);
+    Guid classGuid{};
+    std::uint32_t devInst = 0;
+    std::uintptr_t reserved = 0;
+};
+
+// SP_DEVICE_INTERFACE_DETAIL_DATA_A: a DWORD cbSize, then the NUL-terminated path.
+constexpr std::uint32_t kDeviceInterfaceDetailPathOffset = 4;
+
 // A device information set (HDEVINFO); destroyed with SetupDiDestroyDeviceInfoList.
 class IDeviceInfoSet {
 public:
@@ -39,6 +59,33 @@ public:
                                      std::uint8_t* buffer, std::uint32_t size, std::uint32_t* requiredSize) = 0;
     // GetLastError after the last call of this set.
     virtual Long lastError() const = 0;
+
+    // Sets of device interfaces (DIGCF_DEVICEINTERFACE). A set of devices has no
+    // interface members: these answer as an empty set.
+    // SetupDiEnumDeviceInterfaces(set, no device, class, index, data); false at the end
+    // (lastError ERROR_NO_MORE_ITEMS) or on any other failure.
+    virtual bool enumDeviceInterfaces(const Guid& /*interfaceClass*/, std::uint32_t /*memberIndex*/,
+                                      DeviceInterfaceData& /*data*/) {
+        return false;
+    }
+    // SetupDiGetDeviceInterfaceDetailA. `detail` is the caller's buffer of detailSize
+    // bytes (null with size 0 asks for the size); the layer sets its cbSize, and the
+    // path follows at kDeviceInterfaceDetailPathOffset. requiredSize receives the size
+    // the detail needs; device, when given, the interface's device.
+    virtual bool getDeviceInterfaceDetail(const DeviceInterfaceData& /*data*/, std::uint8_t* /*detail*/,
+                                          std::uint32_t /*detailSize*/, std::uint32_t* requiredSize,
+                                          DeviceInfoData* /*device*/) {
+        if (requiredSize != nullptr) {
+            *requiredSize = 0;
+        }
+        return false;
+    }
+    // SetupDiGetDeviceRegistryPropertyA for a device the interface detail gave.
+    virtual bool getDeviceRegistryProperty(const DeviceInfoData& /*device*/, std::uint32_t /*property*/,
+                                           std::uint32_t* /*regType*/, std::uint8_t* /*buffer*/,
+                                           std::uint32_t /*size*/, std::uint32_t* /*requiredSize*/) {
+        return false;
+    }
 };
 
 class IDeviceSetup {
@@ -47,7 +94,8 @@ public:
     // SetupDiGetClassDevsA(class, no enumerator, no window, flags); empty on failure.
     virtual std::unique_ptr<IDeviceInfoSet> getClassDevs(const Guid& classGuid, std::uint32_t flags) = 0;
     // RegisterDeviceNotificationA for a window and one device interface class; true
-    // when a notification handle came back.
+    // when a notification handle came back. Each class registered gets its own
+    // handle; all are unregistered when the facility goes away.
     virtual bool registerInterfaceNotification(Hwnd window, const Guid& interfaceClass) = 0;
 };
 

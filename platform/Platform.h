@@ -3,7 +3,9 @@
 
 #include "platform/AppVisibility.h"
 #include "platform/Clock.h"
+#include "platform/DeviceIo.h"
 #include "platform/DeviceSetup.h"
+#include "platform/Dialogs.h"
 #include "platform/Diagnostics.h"
 #include "platform/Display.h"
 #include "platform/Files.h"
@@ -41,6 +43,8 @@ struct Platform {
     IResources& resources;
     IFiles& files;
     IShell& shell;
+    IDeviceIo& deviceIo;
+    IDialogBoxes& dialogs;
 };
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/KernelStreaming.h"
 #include "platform/Types.h"
@@ -31,9 +32,26 @@ public:
     virtual HResult Set(std::int32_t property, std::int32_t value, std::int32_t flags) = 0;
 };
 
+// ISpecifyPropertyPages: the property pages the driver publishes for its filter.
+class ISpecifyPropertyPages {
+public:
+    virtual ~ISpecifyPropertyPages() = default;
+    // GetPages: the page class ids; the driver's page array is freed (CoTaskMemFree)
+    // before this returns.
+    virtual HResult GetPages(std::vector<Guid>& pages) = 0;
+};
+
 class ICaptureFilter {
 public:
     virtual ~ICaptureFilter() = default;
+    virtual HResult querySpecifyPropertyPages(std::unique_ptr<ISpecifyPropertyPages>& out) = 0;
+    // OleCreatePropertyFrame with this filter as its one object: owner, position in the
+    // owner's client area, caption, the page class ids, locale, no reserved arguments.
+    // The caption is text of the thread's ANSI code page (CP_THREAD_ACP), handed over as
+    // a BSTR; E_OUTOFMEMORY when it cannot be made. Modal: returns when the user has
+    // closed the frame.
+    virtual HResult oleCreatePropertyFrame(Hwnd owner, int x, int y, const std::string& caption,
+                                           const std::vector<Guid>& pages, std::uint32_t locale) = 0;
     // QueryInterface for the custom property interface.
     virtual HResult queryCustomProperty(std::unique_ptr<ICameraCustomProperty>& out) = 0;
     virtual HResult queryKsControl(std::unique_ptr<IKsControl>& out) = 0;

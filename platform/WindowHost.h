@@ -73,6 +73,8 @@ public:
     virtual int comboAddString(int id, const std::string& text) = 0;                  // CB_ADDSTRING
     virtual int comboSelectString(int id, int startAfter, const std::string& text) = 0;  // CB_SELECTSTRING
     virtual int comboResetContent(int id) = 0;                                         // CB_RESETCONTENT
+    virtual int comboFindString(int id, int startAfter, const std::string& text) const = 0;  // CB_FINDSTRING
+    virtual int comboDeleteString(int id, int index) = 0;                                // CB_DELETESTRING
     virtual int comboGetCurSel(int id) const = 0;                                      // CB_GETCURSEL
     virtual int comboGetCount(int id) const = 0;                                       // CB_GETCOUNT
     // CB_GETLBTEXTLEN then CB_GETLBTEXT; empty for a bad index.

@@ -99,10 +99,14 @@ CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
                  m_settings),
       m_policy(platform.registry, platform.system, m_port),
       m_videoDevices(platform.video, platform.menus, platform.window, m_port, m_settings),
+      m_videoSettings(m_videoDevices, platform.com, platform.window, m_port),
       m_pipeline(platform, variant, m_port, m_settings, m_videoDevices, m_policy, m_oem),
       m_StartScreen(platform, m_port, [this]() { m_pipeline.OnSettingChange(0, nullptr); }),
       m_ledCheck(platform.registry, m_port),
-      m_bringUp(platform, variant, m_port, m_settings, m_videoDevices, m_policy, m_oem, m_pipeline, m_ledCheck) {
+      m_bringUp(platform, variant, m_port, m_settings, m_videoDevices, m_policy, m_oem, m_pipeline, m_ledCheck),
+      m_audioInterfaces(platform.deviceSetup, platform.deviceIo, platform.menus, platform.window, m_port, m_settings,
+                        m_videoDevices, platform.clock.tickCount()),
+      m_audioSetting(m_audioInterfaces, platform.deviceIo, platform.dialogs, platform.window, m_port, m_languages) {
     m_taskbarCreatedMsg = m_platform.window.registerWindowMessage("TaskbarCreated");
     m_port.bindTrayIcon(&m_trayIcon);
     g_pMainWnd = this;
@@ -171,6 +175,7 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
 
     m_hTrayPopup = m_trayIcon.popup();
     m_videoDevices.bindMenu(m_platform.menus.getSubMenu(m_hTrayPopup, kDeviceMenuPosition));
+    m_audioInterfaces.bindMenu(m_videoDevices.deviceMenu());
     m_hLanguageMenu = m_platform.menus.getSubMenu(m_hTrayPopup, kLanguageMenuPosition);
     m_languages.bindMenus(m_hTrayPopup, m_hLanguageMenu);
 
@@ -185,6 +190,9 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
 
     // Cameras that arrive later get the same bring-up as the one found at start.
     m_platform.deviceSetup.registerInterfaceNotification(m_platform.window.window(), kKSCATEGORY_VIDEO);
+    // The camera's audio interfaces: those present now, and those that come and go.
+    m_platform.deviceSetup.registerInterfaceNotification(m_platform.window.window(), camera::kAudioInterfaceClass);
+    m_audioInterfaces.PostPresentInterfaces();
 
     // The console starts hidden: it is parked off screen and closed by a posted
     // WM_CLOSE, which the loop turns into a hide once it runs.
@@ -256,6 +264,10 @@ std::optional<LResult> CBACKDlg::OnDisplayChange(WParam, LParam, IDefaultProcess
 }
 
 std::optional<LResult> CBACKDlg::OnDeviceChange(WParam wParam, LParam lParam, IDefaultProcessing&) {
+    // An audio interface notice goes on to the audio list as WM_USER+103.
+    if (m_audioInterfaces.OnDeviceChange(wParam, lParam)) {
+        return 1;
+    }
     return m_bringUp.OnDeviceChange(wParam, lParam);
 }
 
@@ -315,7 +327,9 @@ std::optional<LResult> CBACKDlg::OnGrayOut(WParam wParam, LParam, IDefaultProces
 
 std::optional<LResult> CBACKDlg::OnCameraNotice(WParam, LParam, IDefaultProcessing&) { return 1; }
 
-std::optional<LResult> CBACKDlg::OnAudioListUpdate(WParam, LParam, IDefaultProcessing&) { return 0; }
+std::optional<LResult> CBACKDlg::OnAudioListUpdate(WParam wParam, LParam lParam, IDefaultProcessing&) {
+    return m_audioInterfaces.OnAudioListUpdate(wParam, lParam);
+}
 
 std::optional<LResult> CBACKDlg::OnDeviceNotice(WParam wParam, LParam, IDefaultProcessing&) {
     return m_port.ShowNotice(wParam != 0 ? "Detect New Device" : "Device Remove", "Device", 5000, 1);
@@ -352,6 +366,8 @@ std::optional<LResult> CBACKDlg::OnExitMessage(WParam, LParam, IDefaultProcessin
 }
 
 void CBACKDlg::Exit() {
+    // An open audio dialog would keep its own loop running past the end of ours.
+    m_audioSetting.CloseDialog();
     m_oem.release();
     const Hwnd snap = m_platform.window.findWindow(nullptr, "Snap");
     if (snap != 0) {

@@ -8,8 +8,11 @@
 #include <optional>
 #include <string>
 
+#include "audio/AudioSetting.h"
+#include "camera/AudioInterfaceList.h"
 #include "camera/CameraBringUp.h"
 #include "camera/VideoDeviceList.h"
+#include "camera/VideoSettings.h"
 #include "config/Languages.h"
 #include "config/Settings.h"
 #include "firmware/LedCheck.h"
@@ -58,7 +61,10 @@ public:
     const rotation::OemRecordBuffer& oemRecords() const { return m_oem; }
     const rotation::CStartScreenWatcher& startScreenWatcher() const { return m_StartScreen; }
     camera::VideoDeviceList& videoDevices() { return m_videoDevices; }
+    const camera::VideoSettings& videoSettings() const { return m_videoSettings; }
     camera::CameraBringUp& bringUp() { return m_bringUp; }
+    const camera::AudioInterfaceList& audioInterfaces() const { return m_audioInterfaces; }
+    const audio::AudioSetting& audioSetting() const { return m_audioSetting; }
     platform::MenuHandle trayPopupMenu() const { return m_hTrayPopup; }
     platform::MenuHandle languageMenu() const { return m_hLanguageMenu; }
 
@@ -105,14 +111,14 @@ private:
     // Rows of the command table.
     void OnCancel(std::uint32_t);
     void OnConsole(std::uint32_t);
-    void OnVideoSetting(std::uint32_t) {}
-    void OnAudioSetting(std::uint32_t) {}
+    void OnVideoSetting(std::uint32_t) { m_videoSettings.OnVideoSetting(); }
+    void OnAudioSetting(std::uint32_t) { m_audioSetting.OnAudioSetting(); }
     void OnExitCommand(std::uint32_t) { Exit(); }
     void OnSnapStorePath(std::uint32_t) { m_snapshot.OnSnapStorePath(); }
     void OnVideoDeviceBox(std::uint32_t) { m_videoDevices.OnVideoDeviceBox(); }
-    void OnAudioDeviceBox(std::uint32_t) {}
+    void OnAudioDeviceBox(std::uint32_t) { m_audioInterfaces.OnAudioDeviceBox(); }
     void OnVideoDeviceMenu(std::uint32_t id) { m_videoDevices.OnVideoDeviceMenu(id); }
-    void OnAudioDeviceMenu(std::uint32_t) {}
+    void OnAudioDeviceMenu(std::uint32_t id) { m_audioInterfaces.OnAudioDeviceMenu(id); }
     void OnLanguageMenu(std::uint32_t id);
     void OnTaskbarCreated() {}
 
@@ -144,10 +150,13 @@ private:
     rotation::OemRecordBuffer m_oem;
     rotation::PolicyInputs m_policy;
     camera::VideoDeviceList m_videoDevices;
+    camera::VideoSettings m_videoSettings;
     rotation::RotationPipeline m_pipeline;
     rotation::CStartScreenWatcher m_StartScreen;
     firmware::LedCheck m_ledCheck;
     camera::CameraBringUp m_bringUp;
+    camera::AudioInterfaceList m_audioInterfaces;
+    audio::AudioSetting m_audioSetting;
 };
 
 // The process-wide main window, for code that has no window object at hand.

@@ -27,6 +27,10 @@ constexpr platform::Guid kExtensionUnitSetSecond = {
 // KSNODETYPE_VIDEO_PROCESSING: the ordinary node a camera lists before its extension unit.
 constexpr platform::Guid kNodeTypeVideoProcessing = {
     0xDFF229E5, 0xF70F, 0x11D0, {0xB9, 0x17, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
+// The class id of the camera's one property page ("Camera"); the virtual camera of the
+// Wine tests implements that page itself.
+constexpr platform::Guid kPropertyPage = {
+    0x5B1E7C42, 0x9A3D, 0x4F60, {0xB8, 0x21, 0x4C, 0xE7, 0x0A, 0x93, 0x6D, 0x15}};
 
 // Driver answers beyond those the program names.
 constexpr platform::HResult kHRESULT_ERROR_GEN_FAILURE = static_cast<platform::HResult>(0x8007001Fu);  // stall
@@ -107,6 +111,8 @@ public:
         bool tunnel = true;            // custom property 35 reaches the unit
         unsigned notReadyAnswers = 0;  // the first k requests answer ERROR_NOT_READY
         bool neverReady = false;       // every request answers ERROR_NOT_READY
+        bool specifiesPropertyPages = true;  // the filter answers ISpecifyPropertyPages
+        std::vector<platform::Guid> propertyPages{kPropertyPage};  // what GetPages lists
     };
 
     Driver& driver() { return m_driver; }

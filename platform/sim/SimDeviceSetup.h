@@ -19,6 +19,25 @@ struct SimSetupDevice {
     bool hardwareIdFails = false;
 };
 
+// A device interface (the members of a DIGCF_DEVICEINTERFACE set) with the device it
+// belongs to.
+struct SimDeviceInterface {
+    platform::Guid interfaceClass{};
+    std::string path;                       // the interface path the detail reports
+    std::vector<std::uint8_t> description;  // SPDRP_DEVICEDESC bytes, as stored
+    std::vector<std::uint8_t> hardwareIds;  // SPDRP_HARDWAREID, REG_MULTI_SZ bytes
+    bool present = true;
+    // Faults: the detail size SetupAPI claims (0: what the path needs), a walk that
+    // fails at this member with another error than the end, a detail that fails.
+    std::uint32_t claimedDetailSize = 0;
+    bool enumFails = false;
+    bool detailFails = false;
+};
+
+// WM_DEVICECHANGE's lParam for an interface notice: DEV_BROADCAST_DEVICEINTERFACE_A
+// with `name` and its NUL, dbcc_size covering both.
+std::vector<std::uint8_t> InterfaceBroadcast(const platform::Guid& interfaceClass, const std::string& name);
+
 class SimDeviceSetup final : public platform::IDeviceSetup {
 public:
     std::unique_ptr<platform::IDeviceInfoSet> getClassDevs(const platform::Guid& classGuid,
@@ -28,6 +47,13 @@ public:
     // A USB camera interface with the usual hardware id list.
     SimSetupDevice& addImagingDevice(const std::string& instanceId, const std::string& hardwareId);
     SimSetupDevice& addDevice(SimSetupDevice device);
+    // A present interface of `interfaceClass` whose device has this description and
+    // hardware id (each stored with its NUL; the hardware id as a one-entry list).
+    SimDeviceInterface& addInterface(const platform::Guid& interfaceClass, const std::string& path,
+                                     const std::string& description, const std::string& hardwareId);
+    // The interface with exactly this path, or null.
+    SimDeviceInterface* findInterface(const std::string& path);
+    std::vector<SimDeviceInterface>& interfaces() { return m_interfaces; }
     void removeAll() { m_devices.clear(); }
     std::vector<SimSetupDevice>& devices() { return m_devices; }
     void failClassDevs(bool fail) { m_classDevsFail = fail; }
@@ -43,6 +69,7 @@ public:
 
 private:
     std::vector<SimSetupDevice> m_devices;
+    std::vector<SimDeviceInterface> m_interfaces;
     bool m_classDevsFail = false;
     platform::Long m_enumEndError = platform::kERROR_NO_MORE_ITEMS;
     std::vector<Registration> m_registrations;

@@ -7,7 +7,9 @@
 
 #include "platform/Platform.h"
 #include "platform/sim/SimClock.h"
+#include "platform/sim/SimDeviceIo.h"
 #include "platform/sim/SimDeviceSetup.h"
+#include "platform/sim/SimDialogs.h"
 #include "platform/sim/SimDevices.h"
 #include "platform/sim/SimFiles.h"
 #include "platform/sim/SimMenus.h"
@@ -29,6 +31,8 @@ public:
     // give two machines one session to run two processes of one user.
     explicit SimMachine(SimSession* session = nullptr, const std::string& program = "Tiltmate")
         : window(clock), instance(session != nullptr ? *session : m_ownSession, program) {
+        // Modal frames the camera driver shows run their loop on the main window's thread.
+        video.attachWindow(window);
         // What the user picks in a popup menu reaches its owner as a posted command.
         menus.connectCommandPost([this](platform::Hwnd owner, std::uint32_t msg, platform::WParam wParam,
                                         platform::LParam lParam) {
@@ -42,7 +46,8 @@ public:
         return platform::Platform{window,      menus,       clock,         registry,   profile,
                                   system,      com,         instance,      trace,      display,
                                   appVisibility, diagnostics, video,       deviceSetup, window,
-                                  notifyArea,  resources,   files,         shell};
+                                  notifyArea,  resources,   files,         shell,      deviceIo,
+                                  dialogs};
     }
 
     SimClock clock;
@@ -62,6 +67,8 @@ public:
     SimResources resources;
     SimFiles files;
     SimShell shell{files};
+    SimDeviceIo deviceIo;
+    SimDialogs dialogs{window};
 
 private:
     SimSession m_ownSession;

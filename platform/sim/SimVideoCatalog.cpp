@@ -79,9 +79,49 @@ private:
     std::shared_ptr<EmulatedCamera> m_camera;
 };
 
+class SimSpecifyPropertyPages final : public ISpecifyPropertyPages, Counted {
+public:
+    SimSpecifyPropertyPages(std::shared_ptr<int> live, std::shared_ptr<EmulatedCamera> camera)
+        : Counted(std::move(live)), m_camera(std::move(camera)) {}
+    HResult GetPages(std::vector<Guid>& pages) override {
+        pages = m_camera->driver().propertyPages;
+        return kS_OK;
+    }
+
+private:
+    std::shared_ptr<EmulatedCamera> m_camera;
+};
+
 class SimFilter final : public ICaptureFilter, Counted {
 public:
-    SimFilter(std::shared_ptr<int> live, SimVideoDevice device) : Counted(std::move(live)), m_device(std::move(device)) {}
+    SimFilter(std::shared_ptr<int> live, std::shared_ptr<SimVideoCatalog::Shared> shared, SimVideoDevice device)
+        : Counted(std::move(live)), m_shared(std::move(shared)), m_device(std::move(device)) {}
+    HResult querySpecifyPropertyPages(std::unique_ptr<ISpecifyPropertyPages>& out) override {
+        if (!m_device.camera || !m_device.camera->driver().specifiesPropertyPages) {
+            return kE_NOINTERFACE;
+        }
+        out = std::make_unique<SimSpecifyPropertyPages>(m_live, m_device.camera);
+        return kS_OK;
+    }
+    // The frame is modal: the thread's loop goes on inside it until the user closes it.
+    HResult oleCreatePropertyFrame(Hwnd owner, int x, int y, const std::string& caption,
+                                   const std::vector<Guid>& pages, std::uint32_t locale) override {
+        SimVideoCatalog::Shared& shared = *m_shared;
+        if (shared.frameOpen) {
+            return kE_FAIL;  // the simulation shows one frame at a time
+        }
+        shared.frames.push_back(
+            SimVideoCatalog::PropertyFrame{owner, x, y, caption, pages, locale, m_device.devicePath, *m_live});
+        if (shared.frameResult < 0) {
+            return shared.frameResult;
+        }
+        shared.frameOpen = true;
+        if (shared.window != nullptr) {
+            shared.window->runNestedLoop([&shared] { return !shared.frameOpen; });
+        }
+        shared.frameOpen = false;
+        return kS_OK;
+    }
     HResult queryCustomProperty(std::unique_ptr<ICameraCustomProperty>& out) override {
         if (!m_device.answersCustomProperty || !m_device.camera) {
             return kE_NOINTERFACE;
@@ -112,6 +152,7 @@ public:
     }
 
 private:
+    std::shared_ptr<SimVideoCatalog::Shared> m_shared;
     SimVideoDevice m_device;
 };
 
@@ -137,7 +178,7 @@ private:
 
 class SimMoniker final : public IDeviceMoniker, Counted {
 public:
-    SimMoniker(std::shared_ptr<int> live, std::shared_ptr<int> bound, SimVideoDevice device)
+    SimMoniker(std::shared_ptr<int> live, std::shared_ptr<SimVideoCatalog::Shared> bound, SimVideoDevice device)
         : Counted(std::move(live)), m_bound(std::move(bound)), m_device(std::move(device)) {}
     HResult bindToStorage(std::unique_ptr<IPropertyBag>& out) override {
         if (m_device.bagFails) {
@@ -150,20 +191,20 @@ public:
         if (m_device.filterFails) {
             return kE_FAIL;
         }
-        ++*m_bound;
-        out = std::make_unique<SimFilter>(m_live, m_device);
+        ++m_bound->filtersBound;
+        out = std::make_unique<SimFilter>(m_live, m_bound, m_device);
         return kS_OK;
     }
     std::unique_ptr<IDeviceMoniker> addRef() override { return std::make_unique<SimMoniker>(m_live, m_bound, m_device); }
 
 private:
-    std::shared_ptr<int> m_bound;
+    std::shared_ptr<SimVideoCatalog::Shared> m_bound;
     SimVideoDevice m_device;
 };
 
 class SimMonikerEnum final : public IMonikerEnum, Counted {
 public:
-    SimMonikerEnum(std::shared_ptr<int> live, std::shared_ptr<int> bound, std::vector<SimVideoDevice> devices)
+    SimMonikerEnum(std::shared_ptr<int> live, std::shared_ptr<SimVideoCatalog::Shared> bound, std::vector<SimVideoDevice> devices)
         : Counted(std::move(live)), m_bound(std::move(bound)), m_devices(std::move(devices)) {}
     HResult reset() override {
         m_next = 0;
@@ -171,6 +212,9 @@ public:
     }
     HResult next(std::unique_ptr<IDeviceMoniker>& out) override {
         if (m_next >= m_devices.size()) {
+            if (m_bound->enumerationEnd) {
+                m_bound->enumerationEnd();
+            }
             return kS_FALSE;
         }
         out = std::make_unique<SimMoniker>(m_live, m_bound, m_devices[m_next++]);
@@ -178,14 +222,14 @@ public:
     }
 
 private:
-    std::shared_ptr<int> m_bound;
+    std::shared_ptr<SimVideoCatalog::Shared> m_bound;
     std::vector<SimVideoDevice> m_devices;
     std::size_t m_next = 0;
 };
 
 class SimDeviceEnumerator final : public IDeviceEnumerator, Counted {
 public:
-    SimDeviceEnumerator(std::shared_ptr<int> live, std::shared_ptr<int> bound, std::vector<SimVideoDevice> devices,
+    SimDeviceEnumerator(std::shared_ptr<int> live, std::shared_ptr<SimVideoCatalog::Shared> bound, std::vector<SimVideoDevice> devices,
                         HResult categoryResult)
         : Counted(std::move(live)), m_bound(std::move(bound)), m_devices(std::move(devices)),
           m_categoryResult(categoryResult) {}
@@ -204,7 +248,7 @@ public:
     }
 
 private:
-    std::shared_ptr<int> m_bound;
+    std::shared_ptr<SimVideoCatalog::Shared> m_bound;
     std::vector<SimVideoDevice> m_devices;
     HResult m_categoryResult;
 };

@@ -117,8 +117,16 @@ void SimWindowHost::at(std::uint64_t time, std::function<void()> action) {
     m_actions.push_back(Action{std::max(time, m_clock.now()), m_order++, std::move(action)});
 }
 
-void SimWindowHost::pump(std::uint64_t limit) {
+bool SimWindowHost::runNestedLoop(const std::function<bool()>& done) {
+    pump(m_horizon, &done);
+    return done();
+}
+
+void SimWindowHost::pump(std::uint64_t limit, const std::function<bool()>* stop) {
     for (std::uint64_t step = 0; step < kMaxLoopSteps && m_handler != nullptr && !m_ended; ++step) {
+        if (stop != nullptr && (*stop)()) {
+            break;
+        }
         if (!m_queue.empty()) {
             const Message message = m_queue.front();
             m_queue.pop_front();
@@ -372,23 +380,14 @@ int SimWindowHost::comboAddString(int id, const std::string& text) {
 }
 
 int SimWindowHost::comboSelectString(int id, int startAfter, const std::string& text) {
-    auto it = m_controls.find(id);
-    if (it == m_controls.end()) {
-        return kCB_ERR;
+    const int index = comboFindString(id, startAfter, text);
+    if (index == kCB_ERR) {
+        return kCB_ERR;  // the selection stays as it was
     }
-    const auto& items = it->second.items;
-    const int count = static_cast<int>(items.size());
-    // The search runs from the item after startAfter to the end, then wraps to the top.
-    const int first = (startAfter < 0 || startAfter >= count) ? 0 : startAfter + 1;
-    for (int n = 0; n < count; ++n) {
-        const int index = (first + n) % count;
-        if (startsWithNoCase(items[static_cast<std::size_t>(index)], text)) {
-            it->second.selection = index;
-            it->second.text = items[static_cast<std::size_t>(index)];
-            return index;
-        }
-    }
-    return kCB_ERR;  // the selection stays as it was
+    Control& control = m_controls.at(id);
+    control.selection = index;
+    control.text = control.items[static_cast<std::size_t>(index)];
+    return index;
 }
 
 int SimWindowHost::comboResetContent(int id) {
@@ -400,6 +399,45 @@ int SimWindowHost::comboResetContent(int id) {
     it->second.selection = kCB_ERR;
     it->second.text.clear();
     return 0;
+}
+
+int SimWindowHost::comboFindString(int id, int startAfter, const std::string& text) const {
+    auto it = m_controls.find(id);
+    if (it == m_controls.end()) {
+        return kCB_ERR;
+    }
+    const auto& items = it->second.items;
+    const int count = static_cast<int>(items.size());
+    // From the item after startAfter to the end, then wrapping to the top; a prefix
+    // match without regard to case.
+    const int first = (startAfter < 0 || startAfter >= count) ? 0 : startAfter + 1;
+    for (int n = 0; n < count; ++n) {
+        const int index = (first + n) % count;
+        if (startsWithNoCase(items[static_cast<std::size_t>(index)], text)) {
+            return index;
+        }
+    }
+    return kCB_ERR;
+}
+
+int SimWindowHost::comboDeleteString(int id, int index) {
+    auto it = m_controls.find(id);
+    if (it == m_controls.end()) {
+        return kCB_ERR;
+    }
+    Control& control = it->second;
+    if (index < 0 || static_cast<std::size_t>(index) >= control.items.size()) {
+        return kCB_ERR;
+    }
+    control.items.erase(control.items.begin() + index);
+    // Deleting the selected item leaves no selection; items below it move up.
+    if (control.selection == index) {
+        control.selection = kCB_ERR;
+        control.text.clear();
+    } else if (control.selection > index) {
+        --control.selection;
+    }
+    return static_cast<int>(control.items.size());
 }
 
 int SimWindowHost::comboGetCurSel(int id) const {

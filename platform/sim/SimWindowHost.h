@@ -78,6 +78,8 @@ public:
     int comboAddString(int id, const std::string& text) override;
     int comboSelectString(int id, int startAfter, const std::string& text) override;
     int comboResetContent(int id) override;
+    int comboFindString(int id, int startAfter, const std::string& text) const override;
+    int comboDeleteString(int id, int index) override;
     int comboGetCurSel(int id) const override;
     int comboGetCount(int id) const override;
     std::string comboGetText(int id, int index) const override;
@@ -114,6 +116,10 @@ public:
     void runFor(std::uint64_t milliseconds);
     // Runs `action` from inside the loop at a virtual time.
     void at(std::uint64_t time, std::function<void()> action);
+    // A modal loop run from inside a handler (a property frame, a nested dialog): the
+    // thread's queue, timers and scheduled actions go on until done() holds, the main
+    // dialog ends, or nothing is left that could wake it. True when done() holds.
+    bool runNestedLoop(const std::function<bool()>& done);
     // The virtual time at which a modal loop gives up (a guard, not a behaviour).
     void setHorizon(std::uint64_t time) { m_horizon = time; }
     bool postThreadMessage(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam);
@@ -190,7 +196,7 @@ private:
         std::function<void()> run;
     };
 
-    void pump(std::uint64_t limit);
+    void pump(std::uint64_t limit, const std::function<bool()>* stop = nullptr);
     void dispatchQueued(const Message& message);
     // A message for the main window, through its procedure of the moment.
     platform::LResult deliver(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 #include <unknwn.h>
 
 #include <memory>
@@ -48,6 +49,33 @@ public:
 
 private:
     Interface* m_object = nullptr;
+};
+
+// A BSTR the caller allocated, freed with SysFreeString.
+class BstrHolder {
+public:
+    explicit BstrHolder(BSTR text) : m_text(text) {}
+    ~BstrHolder() { SysFreeString(m_text); }
+    BstrHolder(const BstrHolder&) = delete;
+    BstrHolder& operator=(const BstrHolder&) = delete;
+    BSTR get() const { return m_text; }
+
+private:
+    BSTR m_text;
+};
+
+// Memory a COM call handed over, freed with CoTaskMemFree.
+template <typename T>
+class CoTaskMemHolder {
+public:
+    explicit CoTaskMemHolder(T* memory) : m_memory(memory) {}
+    ~CoTaskMemHolder() { CoTaskMemFree(m_memory); }
+    CoTaskMemHolder(const CoTaskMemHolder&) = delete;
+    CoTaskMemHolder& operator=(const CoTaskMemHolder&) = delete;
+    T* get() const { return m_memory; }
+
+private:
+    T* m_memory;
 };
 
 // QueryInterface for `iid` on `object`; on success `out` gets a Wrapper built from

@@ -6,6 +6,7 @@
 #include <setupapi.h>
 
 #include <cstddef>
+#include <cstring>
 #include <map>
 
 #include "platform/win32/Win32Guid.h"
@@ -28,6 +29,52 @@ static_assert(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) ==
 // class and a one-character name, rounded to the structure's alignment.
 constexpr DWORD kInterfaceFilterSize = 32;
 static_assert(sizeof(DEV_BROADCAST_DEVICEINTERFACE_A) == kInterfaceFilterSize, "DEV_BROADCAST_DEVICEINTERFACE_A");
+
+// The interface records travel as they are: the seam's types have the system's layout
+// on both builds.
+static_assert(sizeof(SP_DEVICE_INTERFACE_DATA) == sizeof(platform::DeviceInterfaceData), "SP_DEVICE_INTERFACE_DATA");
+static_assert(offsetof(SP_DEVICE_INTERFACE_DATA, InterfaceClassGuid) ==
+                  offsetof(platform::DeviceInterfaceData, interfaceClassGuid),
+              "SP_DEVICE_INTERFACE_DATA");
+static_assert(offsetof(SP_DEVICE_INTERFACE_DATA, Reserved) == offsetof(platform::DeviceInterfaceData, reserved),
+              "SP_DEVICE_INTERFACE_DATA");
+static_assert(sizeof(SP_DEVINFO_DATA) == sizeof(platform::DeviceInfoData), "SP_DEVINFO_DATA");
+static_assert(offsetof(SP_DEVINFO_DATA, DevInst) == offsetof(platform::DeviceInfoData, devInst), "SP_DEVINFO_DATA");
+static_assert(offsetof(SP_DEVINFO_DATA, Reserved) == offsetof(platform::DeviceInfoData, reserved), "SP_DEVINFO_DATA");
+static_assert(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) == platform::kDeviceInterfaceDetailPathOffset,
+              "SP_DEVICE_INTERFACE_DETAIL_DATA_A");
+
+SP_DEVICE_INTERFACE_DATA toInterfaceData(const platform::DeviceInterfaceData& data) {
+    SP_DEVICE_INTERFACE_DATA out{};
+    out.cbSize = data.cbSize;
+    out.InterfaceClassGuid = toGuid(data.interfaceClassGuid);
+    out.Flags = data.flags;
+    out.Reserved = data.reserved;
+    return out;
+}
+
+void fromInterfaceData(const SP_DEVICE_INTERFACE_DATA& in, platform::DeviceInterfaceData& out) {
+    out.cbSize = in.cbSize;
+    out.interfaceClassGuid = fromGuid(in.InterfaceClassGuid);
+    out.flags = in.Flags;
+    out.reserved = in.Reserved;
+}
+
+SP_DEVINFO_DATA toDevInfoData(const platform::DeviceInfoData& device) {
+    SP_DEVINFO_DATA out{};
+    out.cbSize = sizeof out;
+    out.ClassGuid = toGuid(device.classGuid);
+    out.DevInst = device.devInst;
+    out.Reserved = device.reserved;
+    return out;
+}
+
+void fromDevInfoData(const SP_DEVINFO_DATA& in, platform::DeviceInfoData& out) {
+    out.cbSize = in.cbSize;
+    out.classGuid = fromGuid(in.ClassGuid);
+    out.devInst = in.DevInst;
+    out.reserved = in.Reserved;
+}
 
 class Win32DeviceInfoSet final : public platform::IDeviceInfoSet {
 public:
@@ -59,6 +106,63 @@ public:
         // last error is cleared first: some failures (SPDRP_ADDRESS under Wine) leave
         // it untouched, and a value from an unrelated earlier call would be reported.
         SP_DEVINFO_DATA request = *data;
+        return readProperty(request, property, regType, buffer, size, requiredSize);
+    }
+
+    platform::Long lastError() const override { return m_lastError; }
+
+    bool enumDeviceInterfaces(const platform::Guid& interfaceClass, std::uint32_t memberIndex,
+                              platform::DeviceInterfaceData& data) override {
+        SP_DEVICE_INTERFACE_DATA out = toInterfaceData(data);
+        const GUID setupClass = toGuid(interfaceClass);
+        SetLastError(0);
+        const BOOL ok = SetupDiEnumDeviceInterfaces(m_set, nullptr, &setupClass, memberIndex, &out);
+        m_lastError = static_cast<platform::Long>(GetLastError());
+        if (ok) {
+            fromInterfaceData(out, data);
+        }
+        return ok != FALSE;
+    }
+
+    bool getDeviceInterfaceDetail(const platform::DeviceInterfaceData& data, std::uint8_t* detail,
+                                  std::uint32_t detailSize, std::uint32_t* requiredSize,
+                                  platform::DeviceInfoData* device) override {
+        SP_DEVICE_INTERFACE_DATA request = toInterfaceData(data);
+        auto* record = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(detail);
+        if (record != nullptr) {
+            if (detailSize < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) {
+                m_lastError = ERROR_INSUFFICIENT_BUFFER;
+                return false;
+            }
+            // The structure's fixed size, not the buffer's (5 bytes on a 32-bit build).
+            record->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+        }
+        SP_DEVINFO_DATA info{};
+        info.cbSize = sizeof info;
+        DWORD required = 0;
+        SetLastError(0);
+        const BOOL ok = SetupDiGetDeviceInterfaceDetailA(m_set, &request, record, record != nullptr ? detailSize : 0,
+                                                         &required, device != nullptr ? &info : nullptr);
+        m_lastError = static_cast<platform::Long>(GetLastError());
+        if (requiredSize != nullptr) {
+            *requiredSize = required;
+        }
+        if (ok && device != nullptr) {
+            fromDevInfoData(info, *device);
+        }
+        return ok != FALSE;
+    }
+
+    bool getDeviceRegistryProperty(const platform::DeviceInfoData& device, std::uint32_t property,
+                                   std::uint32_t* regType, std::uint8_t* buffer, std::uint32_t size,
+                                   std::uint32_t* requiredSize) override {
+        SP_DEVINFO_DATA request = toDevInfoData(device);
+        return readProperty(request, property, regType, buffer, size, requiredSize);
+    }
+
+private:
+    bool readProperty(SP_DEVINFO_DATA& request, std::uint32_t property, std::uint32_t* regType,
+                      std::uint8_t* buffer, std::uint32_t size, std::uint32_t* requiredSize) {
         DWORD type = 0;
         DWORD required = 0;
         SetLastError(0);
@@ -74,9 +178,6 @@ public:
         return ok != FALSE;
     }
 
-    platform::Long lastError() const override { return m_lastError; }
-
-private:
     // SetupDiEnumDeviceInfo; cbSize stays 0 when there is no device at that index.
     SP_DEVINFO_DATA enumerate(std::uint32_t index) {
         SP_DEVINFO_DATA data{};

@@ -5,6 +5,7 @@
 #include <dshow.h>
 #include <objbase.h>
 #include <oleauto.h>
+#include <olectl.h>
 
 #include <vector>
 
@@ -126,9 +127,66 @@ private:
     ComPtr<IAMVideoProcAmp> m_object;
 };
 
+class Win32SpecifyPropertyPages final : public platform::ISpecifyPropertyPages {
+public:
+    explicit Win32SpecifyPropertyPages(ComPtr<::ISpecifyPropertyPages> object) : m_object(std::move(object)) {}
+
+    platform::HResult GetPages(std::vector<platform::Guid>& pages) override {
+        pages.clear();
+        CAUUID array{0, nullptr};
+        const HRESULT hr = m_object->GetPages(&array);
+        CoTaskMemHolder<GUID> elements(array.pElems);
+        if (SUCCEEDED(hr) && array.pElems != nullptr) {
+            for (ULONG i = 0; i < array.cElems; ++i) {
+                pages.push_back(fromGuid(array.pElems[i]));
+            }
+        }
+        return hr;
+    }
+
+private:
+    ComPtr<::ISpecifyPropertyPages> m_object;
+};
+
+// The caption as OleCreatePropertyFrame takes it: the ANSI text of the thread's code
+// page, sized, allocated and filled; null when it cannot be made.
+BSTR ThreadAnsiToBstr(const std::string& text) {
+    const int length = MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (length < 0 || (length == 0 && !text.empty())) {
+        return nullptr;
+    }
+    BSTR result = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    if (result != nullptr && length > 0) {
+        MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), static_cast<int>(text.size()), result, length);
+    }
+    return result;
+}
+
 class Win32CaptureFilter final : public platform::ICaptureFilter {
 public:
     explicit Win32CaptureFilter(ComPtr<IBaseFilter> object) : m_object(std::move(object)) {}
+
+    platform::HResult querySpecifyPropertyPages(std::unique_ptr<platform::ISpecifyPropertyPages>& out) override {
+        return QueryWrapped<::ISpecifyPropertyPages, Win32SpecifyPropertyPages>(m_object.get(), IID_ISpecifyPropertyPages,
+                                                                              out);
+    }
+    platform::HResult oleCreatePropertyFrame(platform::Hwnd owner, int x, int y, const std::string& caption,
+                                             const std::vector<platform::Guid>& pages,
+                                             std::uint32_t locale) override {
+        BstrHolder title(ThreadAnsiToBstr(caption));
+        if (title.get() == nullptr) {
+            return E_OUTOFMEMORY;
+        }
+        std::vector<CLSID> classIds;
+        classIds.reserve(pages.size());
+        for (const platform::Guid& page : pages) {
+            classIds.push_back(toGuid(page));
+        }
+        IUnknown* objects[1] = {m_object.get()};
+        return OleCreatePropertyFrame(reinterpret_cast<HWND>(owner), static_cast<UINT>(x), static_cast<UINT>(y),
+                                      title.get(), 1, objects, static_cast<ULONG>(classIds.size()),
+                                      classIds.empty() ? nullptr : classIds.data(), locale, 0, nullptr);
+    }
 
     platform::HResult queryCustomProperty(std::unique_ptr<platform::ICameraCustomProperty>& out) override {
         return QueryWrapped<ICameraCustomPropertyCom, Win32CameraCustomProperty>(m_object.get(), kIID_CameraCustomProperty, out);

@@ -271,6 +271,15 @@ int Win32WindowHost::comboResetContent(int id) {
     return static_cast<int>(SendDlgItemMessageA(current(), id, CB_RESETCONTENT, 0, 0));
 }
 
+int Win32WindowHost::comboFindString(int id, int startAfter, const std::string& text) const {
+    return static_cast<int>(SendDlgItemMessageA(current(), id, CB_FINDSTRING, static_cast<WPARAM>(startAfter),
+                                                reinterpret_cast<LPARAM>(text.c_str())));
+}
+
+int Win32WindowHost::comboDeleteString(int id, int index) {
+    return static_cast<int>(SendDlgItemMessageA(current(), id, CB_DELETESTRING, static_cast<WPARAM>(index), 0));
+}
+
 int Win32WindowHost::comboGetCurSel(int id) const {
     return static_cast<int>(SendDlgItemMessageA(current(), id, CB_GETCURSEL, 0, 0));
 }

@@ -44,6 +44,8 @@ public:
     int comboAddString(int id, const std::string& text) override;
     int comboSelectString(int id, int startAfter, const std::string& text) override;
     int comboResetContent(int id) override;
+    int comboFindString(int id, int startAfter, const std::string& text) const override;
+    int comboDeleteString(int id, int index) override;
     int comboGetCurSel(int id) const override;
     int comboGetCount(int id) const override;
     std::string comboGetText(int id, int index) const override;

@@ -57,7 +57,7 @@ TEST(ForeignMessages, InitialisationRunsOnce) {
         run.machine.window.sendMessage(kWM_INITDIALOG, 0, 0x1234);
     }
     run.machine.window.runFor(10'000);
-    EXPECT_EQ(run.machine.deviceSetup.registrations().size(), 1u);
+    EXPECT_EQ(run.machine.deviceSetup.registrations().size(), 2u);  // video and audio, once each
     EXPECT_EQ(run.machine.trace.count("OnInitDialog"), 1u);
     EXPECT_FALSE(run.dialog->pipeline().firstRun());
     EXPECT_TRUE(run.dialog->oemRecords().allocated());

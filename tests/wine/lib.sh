@@ -100,7 +100,9 @@ probe() {
     local limit=$WINE_CALL_TIMEOUT
     # Commands that wait get their own time plus Wine's start-up on top.
     case "$1" in
-        wait | waitexit) limit=$(($3 / 1000 + WINE_CALL_TIMEOUT)) ;;
+        wait | waitexit | openfile | dlgstate) limit=$(($3 / 1000 + WINE_CALL_TIMEOUT)) ;;
+        openfile-cancel) limit=$(($2 / 1000 + WINE_CALL_TIMEOUT)) ;;
+        waitwindow | waitgone) limit=$(($4 / 1000 + WINE_CALL_TIMEOUT)) ;;
         launchtime) limit=$(($3 * 40 + WINE_CALL_TIMEOUT)) ;;  # 20 s start + 15 s end per run, at worst
     esac
     PROBE_OUT=$(timeout -k 5 "$limit" "$WINE" "$PROBE_EXE" "$@" </dev/null 2>>"$SCENARIO_DIR/probe.stderr")
@@ -234,6 +236,7 @@ check_no_monitor_log() {
 # filter; what the camera receives is journaled as "<friendly name>\t<line>".
 
 VCAM_CLSID='{576EE25F-5045-4DC8-AF52-EFC8C05933C6}'
+VCAM_PAGE_CLSID='{5B1E7C42-9A3D-4F60-B821-4CE70A936D15}'  # sim::kPropertyPage
 VIDEO_INPUT_CATEGORY='{860BB310-5D01-11d0-BD3B-00A0C911CE86}'
 
 # A REG_SZ value as a .reg file writes it.
@@ -250,7 +253,7 @@ reg_file_string() {
 # IKsTopologyInfo; "ctrl=<hex>" and "variant=<hex>" set the controller's id and
 # variant registers; "flash=<hex>|unknown|blank" the flash type; "secondset" and
 # "notready=<n>" how the extension unit answers; "ledbyte=<hex>" the LED byte of a
-# fresh flash.
+# fresh flash; "nopages" leaves out the property page.
 vcam_register() {
     local instance=$1 friendly=$2 device_path=$3 options=${4:-}
     local dll=${VCAM_DLL:-$PROGRAM_DIR/tools/vcam/vcam.dll}
@@ -268,6 +271,10 @@ vcam_register() {
         printf '"DevicePath"=%s\r\n' "$(reg_file_string "$device_path")"
         printf '"VcamOptions"=%s\r\n\r\n' "$(reg_file_string "$options")"
         printf '[HKEY_CLASSES_ROOT\\CLSID\\%s\\InprocServer32]\r\n' "$VCAM_CLSID"
+        printf '@=%s\r\n' "$(reg_file_string "$(windows_path "$dll")")"
+        printf '"ThreadingModel"="Both"\r\n\r\n'
+        # The camera's property page, served by the same DLL.
+        printf '[HKEY_CLASSES_ROOT\\CLSID\\%s\\InprocServer32]\r\n' "$VCAM_PAGE_CLSID"
         printf '@=%s\r\n' "$(reg_file_string "$(windows_path "$dll")")"
         printf '"ThreadingModel"="Both"\r\n\r\n'
     } >"$reg"
@@ -518,4 +525,294 @@ bench_prelude() {
     done
     export WINEPREFIX=$WORK/prefix
     make_base_prefix "$WINEPREFIX" "$WORK/wineboot.log" || { echo "wineboot -i failed" >&2; exit 1; }
+}
+
+# --- snapshot hand-over (tools/snapview) ---------------------------------------------
+# Snapview.exe marks each start with a line "cmdline=<its command line>" in a file of
+# the scenario; snapwin.exe is a window titled "Snap" that logs the messages it gets
+# ("msg=0x<n> wparam=0x<n> lparam=0x<n>", after a first "ready hwnd=..." line).
+
+SNAP_CONTROL_KEY='HKCU\Software\Velnor QM410B\CONTROL'  # bkg.ini's default RegSnap
+SNAP_DST_VALUE=HwSnapDstPath                            # ... RegSnapDstPath
+SNAP_OK_VALUE=HwSnapSaveOK                              # ... RegSnapOK
+SNAP_TAKEN=0x497  # WM_USER+151
+SNAP_READY=0x465  # WM_USER+101, what the "Snap" window is sent
+SNAP_CMD_TRAY=32778
+SNAP_CMD_BUTTON=1005  # BN_CLICKED is 0: the button's WM_COMMAND wParam is its id
+CSIDL_MYPICTURES=39
+SNAP_DIALOG_TIMEOUT_MS=20000
+
+# snap_setup <label> [bkg.ini line...]: the programs beside a bkg.ini of those lines
+# (default: one that changes nothing of the snapshot names) and beside Snapview.exe,
+# whose starts go to SNAP_MARK_FILE.
+snap_setup() {
+    local label=$1
+    shift
+    [ $# -gt 0 ] || set -- '[Rotation]' 'Delay=0'
+    SNAP_TOOLS_DIR=${SNAP_TOOLS_DIR:-$PROGRAM_DIR/tools/snapview}
+    if [ ! -f "$SNAP_TOOLS_DIR/Snapview.exe" ] || [ ! -f "$SNAP_TOOLS_DIR/snapwin.exe" ]; then
+        fail "$label: the snapshot test tools are built" "missing in $SNAP_TOOLS_DIR"
+        return 1
+    fi
+    if ! programs_with_settings "$@" || ! cp "$SNAP_TOOLS_DIR/Snapview.exe" "$PROGRAM_DIR/"; then
+        fail "$label: the programs are copied beside a bkg.ini and Snapview.exe" "see $SCENARIO_DIR"
+        return 1
+    fi
+    SNAP_MARK_FILE=$SCENARIO_DIR/snapview-mark.txt
+    rm -f "$SNAP_MARK_FILE"
+    SNAPVIEW_MARK=$(windows_path "$SNAP_MARK_FILE")
+    export SNAPVIEW_MARK
+}
+
+# snap_control_key [key]: creates the per-user control key (an installer's part; the
+# program only opens it).
+snap_control_key() {
+    reg_write "${1:-$SNAP_CONTROL_KEY}"
+}
+
+# snap_key_exists [key]: whether the control key is there at all.
+snap_key_exists() {
+    timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" reg query "${1:-$SNAP_CONTROL_KEY}" </dev/null >/dev/null 2>&1
+}
+
+# snap_stored_path [key] [value]: the REG_SZ data of the store path value, blanks and
+# all, or "missing".
+snap_stored_path() {
+    local key=${1:-$SNAP_CONTROL_KEY} name=${2:-$SNAP_DST_VALUE} out
+    out=$(timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" reg query "$key" /v "$name" </dev/null 2>>"$SCENARIO_DIR/reg.log" |
+        tr -d '\r' | awk -v name="$name" 'index($0, "    " name "    REG_SZ    ") == 1 {
+            print substr($0, length("    " name "    REG_SZ    ") + 1); found = 1; exit }
+            END { if (!found) print "missing" }')
+    echo "${out:-missing}"
+}
+
+# snap_choose <exe> tray|button <windows-path>|cancel: runs the store-path command
+# (the tray item or the Browse button) and answers the open-file dialog; returns the
+# probe's code (0 when the dialog was answered and closed).
+snap_choose() {
+    local exe=$1 how=$2 path=$3 command=$SNAP_CMD_TRAY
+    [ "$how" = button ] && command=$SNAP_CMD_BUTTON
+    probe post "$exe" 0x111 "$command" 0 || return 1
+    if [ "$path" = cancel ]; then
+        probe openfile-cancel "$SNAP_DIALOG_TIMEOUT_MS"
+    else
+        probe openfile "$path" "$SNAP_DIALOG_TIMEOUT_MS"
+    fi
+}
+
+# snap_settled <exe>: returns once the main window answers a sent message again, i.e.
+# the command that ran the dialog has returned to the message loop (bounded).
+snap_settled() {
+    probe send "$1" 0 0 0  # WM_NULL
+}
+
+# snap_pictures_folder: the user's pictures folder as the prefix reports it.
+snap_pictures_folder() {
+    probe specialfolder "$CSIDL_MYPICTURES" && value path
+}
+
+# snap_upper <text>: the text with its ASCII letters upper-cased.
+snap_upper() {
+    # shellcheck disable=SC2018,SC2019  # ASCII only, as the program upper-cases
+    LC_ALL=C tr 'a-z' 'A-Z' <<<"$1"
+}
+
+# snap_viewer_starts: how often Snapview.exe was started in this scenario.
+snap_viewer_starts() {
+    if [ -f "${SNAP_MARK_FILE:-}" ]; then grep -c '^cmdline=' "$SNAP_MARK_FILE"; else echo 0; fi
+}
+
+# snap_wait_viewer_starts <count> <timeout-ms>: waits until Snapview.exe was started
+# at least <count> times.
+snap_wait_viewer_starts() {
+    local deadline=$((SECONDS + ($2 + 999) / 1000))
+    while [ "$(snap_viewer_starts)" -lt "$1" ]; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.05
+    done
+}
+
+# snap_window_start [lifetime-ms]: starts snapwin.exe (the "Snap" window) in the
+# background, logging to SNAP_WINDOW_LOG, and waits until its window exists.
+snap_window_start() {
+    local lifetime=${1:-120000}
+    SNAP_WINDOW_LOG=$SCENARIO_DIR/snapwin-log.txt
+    rm -f "$SNAP_WINDOW_LOG"
+    timeout -k 5 $((lifetime / 1000 + WINE_CALL_TIMEOUT)) "$WINE" "$SNAP_TOOLS_DIR/snapwin.exe" \
+        "$(windows_path "$SNAP_WINDOW_LOG")" "$lifetime" </dev/null >>"$SCENARIO_DIR/snapwin.stderr" 2>&1 &
+    SNAP_WINDOW_PID=$!
+    snap_wait_window_line '^ready ' 10000
+}
+
+# snap_window_count <extended-regex>: how many lines of the "Snap" window's log match.
+snap_window_count() {
+    if [ -f "${SNAP_WINDOW_LOG:-}" ]; then tr -d '\r' <"$SNAP_WINDOW_LOG" | grep -cE "$1"; else echo 0; fi
+}
+
+# snap_wait_window_line <extended-regex> <timeout-ms>: waits until the log has such a line.
+snap_wait_window_line() {
+    local deadline=$((SECONDS + ($2 + 999) / 1000))
+    while [ "$(snap_window_count "$1")" -eq 0 ]; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.05
+    done
+}
+
+# snap_window_ended <seconds>: waits (bounded) for snapwin.exe to end; fails if it runs on.
+snap_window_ended() {
+    local i
+    [ -n "${SNAP_WINDOW_PID:-}" ] || return 1
+    for ((i = 0; i < $1 * 10; i++)); do
+        kill -0 "$SNAP_WINDOW_PID" 2>/dev/null || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# --- the audio effect channel (tools/afdrv, tools/afctl) ------------------------------
+# afdrv.sys stands in for the camera microphone's audio driver: it answers the effect
+# requests on "<audio interface path>\AF" and journals every request the channel
+# receives (OPEN / CLOSE / GET / SET / IOCTL lines, see af_journal). afctl.exe installs
+# it as a kernel service, creates the device ROOT\MEDIA\0000 with its audio interface,
+# and reads and steers the driver through a control device of its own (those requests
+# are not journaled). Wine ends the driver with the prefix's server, so af_install
+# keeps one afctl.exe waiting in the background for the rest of the scenario.
+
+AF_INTERFACE_PATH='\\?\root#media#0000#{2d94e7b1-3a60-4c8f-b5e2-91f0c6a8d47e}'
+AF_DEFAULT_HARDWARE_ID='USB\VID_7C3E&PID_410B&MI_02'
+AF_DEFAULT_DESCRIPTION='USB Camera Microphone'
+
+# Beside probe.exe in the build, whatever programs_with_settings did to PROGRAM_DIR.
+af_tools_dir() {
+    printf '%s' "${AF_TOOLS_DIR:-$(dirname "$(dirname "$PROBE_EXE")")}"
+}
+
+# afctl <args...>: runs afctl.exe; its lines land in AF_OUT, its exit code is returned
+# (124 when Wine itself hung).
+afctl() {
+    local exe
+    exe=$(af_tools_dir)/afctl/afctl.exe
+    AF_OUT=$(timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" "$exe" "$@" </dev/null 2>>"$SCENARIO_DIR/afctl.stderr")
+    local rc=$?
+    printf '%s\n' "--- afctl $* -> $rc" "$AF_OUT" >>"$SCENARIO_DIR/afctl.log"
+    return $rc
+}
+
+# af_value <key>: the value of one key in the last afctl answer.
+af_value() {
+    sed -n "s/^$1=//p" <<<"$AF_OUT" | head -n 1
+}
+
+# One line of the last answer for a failure message.
+af_summary() {
+    tr '\n' ' ' <<<"$AF_OUT" | cut -c1-200
+}
+
+# af_install [options]: installs and starts the driver in the current prefix, with the
+# device, its interface (listed as present) and the channel; sets AF_PATH (the
+# interface path) and AF_INSTALL_MS. Options as afctl install takes them:
+# --description TEXT (default "USB Camera Microphone"), --hwid TEXT (default
+# USB\VID_7C3E&PID_410B&MI_02), --states BF,AEC,NS (initial states, e.g. 1,0,1; default
+# all 0), --fail-get (every GET fails), --fail-set (every SET fails), --short-get (GET
+# succeeds with 4 bytes returned), --odd-state (GET answers state 7), --refuse-open
+# (the channel cannot be opened). A second call in the same scenario replaces the
+# description, hardware id, states and modes of the running driver.
+af_install() {
+    local dir
+    dir=$(af_tools_dir)
+    local file
+    for file in "$dir/afctl/afctl.exe" "$dir/afdrv/afdrv.sys"; do
+        if [ ! -f "$file" ]; then
+            echo "af_install: $file is missing" | tee -a "$SCENARIO_DIR/afctl.log" >&2
+            return 1
+        fi
+    done
+    if [ -z "${AF_HOLD_PID:-}" ] || ! kill -0 "$AF_HOLD_PID" 2>/dev/null; then
+        timeout -k 5 "$PROGRAM_TIMEOUT" "$WINE" "$dir/afctl/afctl.exe" hold "$PROGRAM_TIMEOUT" \
+            </dev/null >>"$SCENARIO_DIR/afctl-hold.log" 2>&1 &
+        AF_HOLD_PID=$!
+    fi
+    afctl install "$(windows_path "$dir/afdrv/afdrv.sys")" "$@" || return 1
+    AF_PATH=$(af_value path)
+    AF_INSTALL_MS=$(af_value install_ms)
+}
+
+# af_path: the audio interface path the device's interface has under Wine.
+af_path() {
+    printf '%s' "${AF_PATH:-$AF_INTERFACE_PATH}"
+}
+
+# af_mode [--states BF,AEC,NS] [failure modes...]: the failure modes named are on, all
+# others off; the states change only when given.
+af_mode() {
+    afctl mode "$@"
+}
+
+# af_journal: every request the channel received since the install or the last
+# af_clear, one line each, in order:
+#   OPEN status=ok                                    (a CreateFile of <path>\AF)
+#   CLOSE                                             (its last handle closed)
+#   GET <effect> in=<n> out=<n> sent=<state byte sent> tail=<0|1> info=<n> status=ok|0x...
+#   SET <effect> <state> in=<n> out=<n> tail=<0|1> info=<n> status=ok|0x...
+#   IOCTL 0x<code> in=<n> out=<n> info=<n> status=0x...    (any other request)
+# in/out are the buffer lengths the caller gave; tail=1 when bytes 5..11 of the block
+# were not all zero; "-" marks a field the input was too short to carry. Fails (and
+# prints nothing) when the driver cannot be reached.
+af_journal() {
+    afctl journal || return 1
+    grep -v -E '^(count|dropped)=' <<<"$AF_OUT"
+}
+
+# af_requests: the effect requests only, shortened to "GET <effect>" / "SET <effect>
+# <state>", one a line.
+af_requests() {
+    af_journal | awk '$1 == "GET" { print $1, $2 } $1 == "SET" { print $1, $2, $3 }'
+}
+
+# af_requests_line: the same on one line, joined with ", ".
+af_requests_line() {
+    af_requests | paste -sd',' - | sed 's/,/, /g'
+}
+
+# af_count <extended-regex>: how many journal lines match.
+af_count() {
+    af_journal | grep -cE "$1"
+}
+
+# af_clear: empties the journal.
+af_clear() {
+    afctl clear
+}
+
+# af_states: the driver's current states as "AEC=x NS=y BF=z".
+af_states() {
+    afctl states && printf '%s' "$AF_OUT"
+}
+
+# af_get <effect> [--in N] [--out N]: one GET on the channel as the program sends it
+# (one buffer for input and output); `af_value state` is the byte at offset 4 and
+# `af_value returned` the bytes returned. Fails when the request fails.
+af_get() {
+    afctl get "$@" --path "$(af_path)"
+}
+
+# af_set <effect> <state> [--in N]: one SET on the channel.
+af_set() {
+    afctl set "$@" --path "$(af_path)"
+}
+
+# af_list: the present interfaces of the audio interface class, as a SetupDi listing
+# shows them: "interface=", "description=", "hardware_id=" lines each, then "count=".
+af_list() {
+    afctl list
+}
+
+# af_unlink / af_link: the interface stops (starts) being listed as present; the
+# channel itself stays openable (af_mode --refuse-open closes it).
+af_unlink() {
+    afctl unlink
+}
+
+af_link() {
+    afctl link
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <shellapi.h>
+#include <shlobj.h>
 #include <cfgmgr32.h>
 #include <dbt.h>
 #include <initguid.h>  // before devguid.h: defines GUID_DEVCLASS_IMAGE here
@@ -39,7 +40,7 @@ constexpr UINT kSendTimeoutMs = 5000;
 constexpr UINT kTextTimeoutMs = 2000;
 
 // The controls the tests read back; a dialog template change shows up here first.
-constexpr int kTextIds[] = {1000, 1001, 1004, 1005, 1011, 1012, 1013};
+constexpr int kTextIds[] = {1000, 1001, 1002, 1003, 1004, 1005, 1011, 1012, 1013};
 constexpr int kEnabledIds[] = {1000, 1001};
 constexpr int kVisibleIds[] = {1001, 1003, 1013};
 
@@ -60,10 +61,20 @@ void usage() {
         "       probe imaging remove <instance-id>\n"
         "       probe imaging list\n"
         "       probe devicechange <exe-name> arrival|removal <class-guid>|video|other|header-only|short4\n"
+        "             [<interface-name>]  (dbcc_name instead of the camera's video interface path)\n"
         "       probe popup <timeout-ms>        (waits for a visible popup menu)\n"
         "       probe popupkey <virtual-key>     (posts a key to the visible popup menu)\n"
         "       probe trayicon <exe-name> <uid>  (whether that icon is in the notification area)\n"
-        "       probe window <title>             (whether a top-level window has that caption)\n",
+        "       probe window <title>             (whether a top-level window has that caption)\n"
+        "       probe openfile <path> <timeout-ms>   (types a path into the open-file dialog, confirms)\n"
+        "       probe openfile-cancel <timeout-ms>   (cancels the open-file dialog)\n"
+        "       probe waitwindow <class>|- <title-part> <timeout-ms>  (a visible top-level window)\n"
+        "       probe waitgone <class>|- <title-part> <timeout-ms>    (until no such window is visible)\n"
+        "       probe closewindow <class>|- <title-part>             (posts WM_CLOSE to it)\n"
+        "       probe dlgstate <title-part> <timeout-ms> <id>...      (a dialog's check boxes)\n"
+        "       probe dlgclick <title-part> <id>                     (BM_CLICK on a dialog's button)\n"
+        "       probe specialfolder <csidl>      (SHGetSpecialFolderPathA, without creating it)\n"
+        "       probe windowsdir\n",
         stderr);
 }
 
@@ -731,7 +742,7 @@ bool parseGuid(const char* text, GUID& guid) {
     return true;
 }
 
-int cmdDeviceChange(const char* name, const char* eventText, const char* what) {
+int cmdDeviceChange(const char* name, const char* eventText, const char* what, const char* interfaceName) {
     WPARAM event = 0;
     if (std::strcmp(eventText, "arrival") == 0) {
         event = DBT_DEVICEARRIVAL;
@@ -763,14 +774,15 @@ int cmdDeviceChange(const char* name, const char* eventText, const char* what) {
             usage();
             return kUsage;
         }
-        const size_t size = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + sizeof kCameraInterfacePath;
+        const std::string path = interfaceName != nullptr ? interfaceName : kCameraInterfacePath;
+        const size_t size = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + path.size() + 1;
         record.assign(std::max(size, sizeof(DEV_BROADCAST_DEVICEINTERFACE_A)), '\0');
         auto* broadcast = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(record.data());
         broadcast->dbcc_size = static_cast<DWORD>(size);
         broadcast->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
         broadcast->dbcc_reserved = 0;
         broadcast->dbcc_classguid = interfaceClass;
-        std::memcpy(broadcast->dbcc_name, kCameraInterfacePath, sizeof kCameraInterfacePath);
+        std::memcpy(broadcast->dbcc_name, path.c_str(), path.size() + 1);
     }
 
     Found found{};
@@ -784,6 +796,287 @@ int cmdDeviceChange(const char* name, const char* eventText, const char* what) {
         return kFailed;
     }
     std::printf("result=%lld\n", static_cast<long long>(result));
+    return kOk;
+}
+
+// --- other programs' windows --------------------------------------------------------
+// The windows the program opens besides its own (the open-file dialog, a property
+// frame) and the outside "Snap" window, found by class and a part of their caption.
+
+struct WindowMatch {
+    const char* className;  // nullptr: any class
+    const char* titlePart;
+    bool visibleOnly;
+    HWND found = nullptr;
+};
+
+std::string classOf(HWND hwnd) {
+    char name[256] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return name;
+}
+
+std::string captionOf(HWND hwnd) {
+    char caption[512] = {};
+    GetWindowTextA(hwnd, caption, sizeof caption);
+    return caption;
+}
+
+BOOL CALLBACK matchWindow(HWND hwnd, LPARAM context) {
+    auto* match = reinterpret_cast<WindowMatch*>(context);
+    if (match->visibleOnly && !IsWindowVisible(hwnd)) return TRUE;
+    if (match->className != nullptr && classOf(hwnd) != match->className) return TRUE;
+    if (captionOf(hwnd).find(match->titlePart) == std::string::npos) return TRUE;
+    match->found = hwnd;
+    return FALSE;
+}
+
+// "-" stands for any class.
+HWND topLevelWindow(const char* className, const char* titlePart, bool visibleOnly = true) {
+    WindowMatch match{std::strcmp(className, "-") == 0 ? nullptr : className, titlePart, visibleOnly};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&match));
+    return match.found;
+}
+
+HWND waitTopLevelWindow(const char* className, const char* titlePart, DWORD timeoutMs) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        if (HWND hwnd = topLevelWindow(className, titlePart)) return hwnd;
+        if (GetTickCount64() - start >= timeoutMs) return nullptr;
+        Sleep(kPollMs);
+    }
+}
+
+void printWindow(HWND hwnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    printHwnd("hwnd", hwnd);
+    std::printf("pid=%lu\n", static_cast<unsigned long>(pid));
+    std::printf("class=%s\n", escaped(classOf(hwnd)).c_str());
+    std::printf("caption=%s\n", escaped(captionOf(hwnd)).c_str());
+}
+
+int cmdWaitWindow(const char* className, const char* titlePart, DWORD timeoutMs) {
+    HWND hwnd = waitTopLevelWindow(className, titlePart, timeoutMs);
+    if (hwnd == nullptr) {
+        std::printf("found=0\n");
+        return kFailed;
+    }
+    std::printf("found=1\n");
+    printWindow(hwnd);
+    return kOk;
+}
+
+int cmdWaitGone(const char* className, const char* titlePart, DWORD timeoutMs) {
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        HWND hwnd = topLevelWindow(className, titlePart);
+        const ULONGLONG elapsed = GetTickCount64() - start;
+        if (hwnd == nullptr) {
+            std::printf("gone=1\nelapsed_ms=%llu\n", elapsed);
+            return kOk;
+        }
+        if (elapsed >= timeoutMs) {
+            std::printf("gone=0\n");
+            printWindow(hwnd);
+            return kFailed;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+// A visible dialog (#32770) whose caption holds titlePart: its caption and, for each
+// control id given, the control's check state (BM_GETCHECK) and text.
+int cmdDialogState(const char* titlePart, DWORD timeoutMs, int count, char** ids) {
+    HWND hwnd = waitTopLevelWindow("#32770", titlePart, timeoutMs);
+    if (hwnd == nullptr) {
+        std::printf("found=0\n");
+        return kFailed;
+    }
+    std::printf("found=1\n");
+    printWindow(hwnd);
+    for (int i = 0; i < count; ++i) {
+        long long id = 0;
+        if (!parseNumber(ids[i], id)) {
+            usage();
+            return kUsage;
+        }
+        const HWND control = GetDlgItem(hwnd, static_cast<int>(id));
+        DWORD_PTR check = 0;
+        if (control == nullptr ||
+            !SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kTextTimeoutMs, &check)) {
+            std::printf("missing_%lld=1\n", id);
+            continue;
+        }
+        std::printf("check_%lld=%d\n", id, static_cast<int>(check));
+        std::printf("text_%lld=%s\n", id, escaped(textOf(control)).c_str());
+    }
+    return kOk;
+}
+
+// Clicks a button of a visible dialog as the mouse would (BM_CLICK, sent, so the
+// click is handled when this returns).
+int cmdDialogClick(const char* titlePart, const char* idText) {
+    long long id = 0;
+    if (!parseNumber(idText, id)) {
+        usage();
+        return kUsage;
+    }
+    HWND hwnd = topLevelWindow("#32770", titlePart);
+    const HWND control = hwnd ? GetDlgItem(hwnd, static_cast<int>(id)) : nullptr;
+    if (control == nullptr) {
+        std::printf("error=no such dialog or control\n");
+        return kFailed;
+    }
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(control, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result)) {
+        std::printf("error=%lu\n", GetLastError());
+        return kFailed;
+    }
+    std::printf("clicked=1\n");
+    return kOk;
+}
+
+int cmdCloseWindow(const char* className, const char* titlePart) {
+    HWND hwnd = topLevelWindow(className, titlePart);
+    if (hwnd == nullptr) {
+        std::printf("error=no such visible window\n");
+        return kFailed;
+    }
+    printWindow(hwnd);
+    if (!PostMessageA(hwnd, WM_CLOSE, 0, 0)) {
+        std::printf("error=%lu\n", GetLastError());
+        return kFailed;
+    }
+    std::printf("posted=1\n");
+    return kOk;
+}
+
+// The open-file dialog GetOpenFileNameA shows: "#32770" titled "Open". Its file-name
+// field is the Edit inside control 1148 (cmb13): under Wine a ComboBoxEx32 holding a
+// ComboBox holding the Edit, so the Edit is looked for among all its descendants.
+constexpr int kFileNameBox = 1148;
+constexpr int kFileNameEdit = 1152;  // edt1, in older dialog templates
+
+HWND firstEditIn(HWND parent) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM context) -> BOOL {
+            if (lower(classOf(child)) != "edit") return TRUE;
+            *reinterpret_cast<HWND*>(context) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND fileNameField(HWND dialog) {
+    HWND box = GetDlgItem(dialog, kFileNameBox);
+    if (box != nullptr) {
+        if (lower(classOf(box)) == "edit") return box;
+        if (HWND edit = firstEditIn(box)) return edit;
+    }
+    return GetDlgItem(dialog, kFileNameEdit);
+}
+
+// For a dialog that does not look as expected: every child, with its id and class.
+void printChildren(HWND dialog) {
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM) -> BOOL {
+            std::printf("child=id %d class %s parent_id %d\n", GetDlgCtrlID(child), escaped(classOf(child)).c_str(),
+                        GetDlgCtrlID(GetParent(child)));
+            return TRUE;
+        },
+        0);
+}
+
+// What else is on the screen when the dialog refuses to close: usually a message box
+// of the dialog's own ("file not found", "path does not exist").
+void printOtherDialogs(HWND dialog) {
+    struct Context {
+        HWND dialog;
+        int count;
+    } context{dialog, 0};
+    EnumWindows(
+        [](HWND hwnd, LPARAM raw) -> BOOL {
+            auto* ctx = reinterpret_cast<Context*>(raw);
+            if (hwnd == ctx->dialog || !IsWindowVisible(hwnd) || classOf(hwnd) != "#32770") return TRUE;
+            std::string text = captionOf(hwnd);
+            // A message box's text is its static control 0xFFFF.
+            if (HWND label = GetDlgItem(hwnd, 0xFFFF)) text += ": " + textOf(label);
+            std::printf("other_dialog_%d=%s\n", ctx->count++, escaped(text).c_str());
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&context));
+}
+
+// With a path: types it into the file-name field and confirms (IDOK); without one:
+// cancels (IDCANCEL). Either way waits, within the same bound, for the dialog to go.
+int cmdOpenFile(const char* path, DWORD timeoutMs) {
+    const ULONGLONG start = GetTickCount64();
+    HWND dialog = waitTopLevelWindow("#32770", "Open", timeoutMs);
+    if (dialog == nullptr || captionOf(dialog) != "Open") {
+        std::printf("error=no open-file dialog within %lu ms\n", static_cast<unsigned long>(timeoutMs));
+        return kFailed;
+    }
+    printHwnd("dialog", dialog);
+    int button = IDCANCEL;
+    if (path != nullptr) {
+        HWND field = fileNameField(dialog);
+        if (field == nullptr) {
+            std::printf("error=the dialog has no file-name field\n");
+            printChildren(dialog);
+            return kFailed;
+        }
+        // WM_SETTEXT, not SetWindowText: the text has to reach a control of another process.
+        DWORD_PTR ignored = 0;
+        if (!SendMessageTimeoutA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path), SMTO_ABORTIFHUNG,
+                                 kSendTimeoutMs, &ignored)) {
+            std::printf("error=WM_SETTEXT %lu\n", GetLastError());
+            return kFailed;
+        }
+        std::printf("text=%s\n", escaped(textOf(field)).c_str());
+        button = IDOK;
+    }
+    if (!PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, button)))) {
+        std::printf("error=%lu\n", GetLastError());
+        return kFailed;
+    }
+    for (;;) {
+        if (!IsWindow(dialog) || !IsWindowVisible(dialog)) {
+            std::printf("closed=1\n");
+            return kOk;
+        }
+        if (GetTickCount64() - start >= timeoutMs) {
+            std::printf("closed=0\n");
+            printOtherDialogs(dialog);
+            return kFailed;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+int cmdSpecialFolder(DWORD csidl) {
+    char path[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, path, static_cast<int>(csidl), FALSE)) {
+        std::printf("error=SHGetSpecialFolderPathA failed\n");
+        return kFailed;
+    }
+    std::printf("path=%s\n", escaped(path).c_str());
+    return kOk;
+}
+
+int cmdWindowsDir() {
+    char path[MAX_PATH] = {};
+    const UINT length = GetWindowsDirectoryA(path, sizeof path);
+    if (length == 0 || length >= sizeof path) {
+        std::printf("error=%lu\n", GetLastError());
+        return kFailed;
+    }
+    std::printf("windows_dir=%s\n", escaped(path).c_str());
     return kOk;
 }
 
@@ -817,11 +1110,23 @@ int run(int argc, char** argv) {
     if (command == "imaging" && args == 3 && std::strcmp(arg[0], "add") == 0) return cmdImagingAdd(arg[1], arg[2]);
     if (command == "imaging" && args == 2 && std::strcmp(arg[0], "remove") == 0) return cmdImagingRemove(arg[1]);
     if (command == "imaging" && args == 1 && std::strcmp(arg[0], "list") == 0) return cmdImagingList();
-    if (command == "devicechange" && args == 3) return cmdDeviceChange(arg[0], arg[1], arg[2]);
+    if (command == "devicechange" && (args == 3 || args == 4))
+        return cmdDeviceChange(arg[0], arg[1], arg[2], args == 4 ? arg[3] : nullptr);
     if (command == "popup" && args == 1 && parseCount(arg[0], timeout)) return cmdPopup(timeout);
     if (command == "popupkey" && args == 1) return cmdPopupKey(arg[0]);
     if (command == "trayicon" && args == 2) return cmdTrayIcon(arg[0], arg[1]);
     if (command == "window" && args == 1) return cmdWindow(arg[0]);
+    if (command == "openfile" && args == 2 && parseCount(arg[1], timeout)) return cmdOpenFile(arg[0], timeout);
+    if (command == "openfile-cancel" && args == 1 && parseCount(arg[0], timeout)) return cmdOpenFile(nullptr, timeout);
+    if (command == "waitwindow" && args == 3 && parseCount(arg[2], timeout))
+        return cmdWaitWindow(arg[0], arg[1], timeout);
+    if (command == "dlgstate" && args >= 2 && parseCount(arg[1], timeout))
+        return cmdDialogState(arg[0], timeout, args - 2, arg + 2);
+    if (command == "dlgclick" && args == 2) return cmdDialogClick(arg[0], arg[1]);
+    if (command == "waitgone" && args == 3 && parseCount(arg[2], timeout)) return cmdWaitGone(arg[0], arg[1], timeout);
+    if (command == "closewindow" && args == 2) return cmdCloseWindow(arg[0], arg[1]);
+    if (command == "specialfolder" && args == 1 && parseCount(arg[0], count)) return cmdSpecialFolder(count);
+    if (command == "windowsdir" && args == 0) return cmdWindowsDir();
     usage();
     return kUsage;
 }

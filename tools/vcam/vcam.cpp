@@ -21,6 +21,11 @@
 //   flash=<hex>     flash type by the code the program derives (79 to 84), or
 //                   flash=unknown / flash=blank
 //   ledbyte=<hex>   a fresh flash (no saved image) holds this byte at 0xD000
+//   nopages         the filter publishes no property pages
+//
+// The filter publishes one property page ("Camera", class sim::kPropertyPage), which
+// this DLL implements too: a small dialog naming the camera. The page journals
+// "page objects <n>", "page activate" and "page deactivate".
 //
 // Test equipment, never shipped.
 
@@ -29,6 +34,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 #include <ocidl.h>
+#include <olectl.h>
 #include <dshow.h>
 
 #include <cstdio>
@@ -85,6 +91,7 @@ struct Options {
     enum class Flash { Code, Unknown, Blank } flash = Flash::Code;
     std::uint8_t flashCode = 0x79;
     int ledByte = -1;  // -1: a fresh flash is erased throughout
+    bool pages = true;
     std::vector<std::wstring> unknown;
 };
 
@@ -116,6 +123,8 @@ Options parseOptions(const std::wstring& text) {
             options.ks = false;
         } else if (token == L"notopology") {
             options.topology = false;
+        } else if (token == L"nopages") {
+            options.pages = false;
         } else if (token == L"secondset") {
             options.secondSet = true;
         } else if (key == L"notready" && parseNumber(value, 10, 0xFFFF, number)) {
@@ -175,6 +184,14 @@ public:
     DevicesGuard(const DevicesGuard&) = delete;
     DevicesGuard& operator=(const DevicesGuard&) = delete;
 };
+
+std::wstring fromUtf8(const std::string& text) {
+    if (text.empty()) return {};
+    const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(size > 0 ? size : 0), L'\0');
+    if (size > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], size);
+    return out;
+}
 
 std::string toUtf8(const std::wstring& text) {
     if (text.empty()) return {};
@@ -351,6 +368,7 @@ const wchar_t* nodeName(const platform::Guid& type) {
 
 class VirtualCameraFilter final : public IBaseFilter,
                                   public IPersistPropertyBag,
+                                  public ISpecifyPropertyPages,
                                   public ICameraCustomPropertyCom,
                                   public IAMVideoProcAmp,
                                   public IKsControlCom,
@@ -371,6 +389,8 @@ public:
             *out = static_cast<IPersistPropertyBag*>(this);
         } else if (riid == win32::kIID_CameraCustomProperty && options && options->custom) {
             *out = static_cast<ICameraCustomPropertyCom*>(this);
+        } else if (riid == IID_ISpecifyPropertyPages && options && options->pages) {
+            *out = static_cast<ISpecifyPropertyPages*>(this);
         } else if (riid == IID_IAMVideoProcAmp && options) {
             *out = static_cast<IAMVideoProcAmp*>(this);
         } else if (riid == win32::kIID_IKsControl && options && options->ks) {
@@ -448,6 +468,20 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Save(IPropertyBag*, BOOL, BOOL) override { return S_OK; }
+
+    // ISpecifyPropertyPages: the one page this DLL implements.
+    HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override {
+        if (!pages) return E_POINTER;
+        pages->cElems = 0;
+        pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+        if (!pages->pElems) return E_OUTOFMEMORY;
+        pages->pElems[0] = toGuid(sim::kPropertyPage);
+        pages->cElems = 1;
+        return S_OK;
+    }
+
+    // The camera's name, for the page.
+    std::string friendlyName() const { return m_device ? m_device->friendlyName : std::string(); }
 
     // The driver's custom property interface; property 35 is the extension-unit tunnel.
     HRESULT STDMETHODCALLTYPE Reserved() override { return E_NOTIMPL; }
@@ -627,10 +661,166 @@ private:
     Device* m_device = nullptr;  // set by Load
 };
 
+// --- the property page ---------------------------------------------------------------
+// A page as the property frame drives it: it is given the filter (SetObjects), asked
+// for its title and size, activated as a child dialog of the frame and shown. It has
+// nothing to apply; it only names the camera.
+
+constexpr int kPageWidthDlu = 160;
+constexpr int kPageHeightDlu = 60;
+constexpr int kPageTextId = 100;
+
+// A child dialog template with one static text, built in memory: DLGTEMPLATE, the
+// empty menu, class and title, then one DLGITEMTEMPLATE of class "STATIC".
+std::vector<WORD> pageTemplate() {
+    std::vector<WORD> words;
+    auto put32 = [&words](DWORD value) {
+        words.push_back(LOWORD(value));
+        words.push_back(HIWORD(value));
+    };
+    auto putText = [&words](const wchar_t* text) {
+        for (; *text; ++text) words.push_back(static_cast<WORD>(*text));
+        words.push_back(0);
+    };
+    put32(WS_CHILD | DS_CONTROL | DS_3DLOOK);  // style
+    put32(0);                                  // extended style
+    words.push_back(1);                        // one item
+    words.push_back(0);                        // x
+    words.push_back(0);                        // y
+    words.push_back(kPageWidthDlu);
+    words.push_back(kPageHeightDlu);
+    words.push_back(0);  // no menu
+    words.push_back(0);  // the dialog class
+    words.push_back(0);  // no title
+    if (words.size() % 2 != 0) words.push_back(0);  // items start on a DWORD
+    put32(WS_CHILD | WS_VISIBLE | SS_LEFT);
+    put32(0);
+    words.push_back(7);
+    words.push_back(7);
+    words.push_back(kPageWidthDlu - 14);
+    words.push_back(20);
+    words.push_back(kPageTextId);
+    words.push_back(0xFFFF);
+    words.push_back(0x0082);  // STATIC
+    putText(L"Virtual camera");
+    words.push_back(0);  // no creation data
+    return words;
+}
+
+INT_PTR CALLBACK pageDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+class VirtualCameraPage final : public IPropertyPage {
+public:
+    VirtualCameraPage() = default;
+    VirtualCameraPage(const VirtualCameraPage&) = delete;
+    VirtualCameraPage& operator=(const VirtualCameraPage&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        if (riid == IID_IUnknown || riid == IID_IPropertyPage) {
+            *out = static_cast<IPropertyPage*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&m_refs)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG refs = InterlockedDecrement(&m_refs);
+        if (refs == 0) delete this;
+        return static_cast<ULONG>(refs);
+    }
+
+    HRESULT STDMETHODCALLTYPE SetPageSite(IPropertyPageSite* site) override {
+        if (m_site) m_site->Release();
+        m_site = site;
+        if (m_site) m_site->AddRef();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Activate(HWND parent, LPCRECT rect, BOOL) override {
+        const std::vector<WORD> words = pageTemplate();
+        m_window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                                              reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), parent,
+                                              pageDialogProc, 0);
+        if (!m_window) return E_FAIL;
+        const std::wstring text = L"Virtual camera: " + fromUtf8(m_camera);
+        SetDlgItemTextW(m_window, kPageTextId, text.c_str());
+        if (rect) Move(rect);
+        journal("page activate");
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Deactivate() override {
+        if (m_window) {
+            DestroyWindow(m_window);
+            m_window = nullptr;
+            journal("page deactivate");
+        }
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetPageInfo(PROPPAGEINFO* info) override {
+        if (!info) return E_POINTER;
+        static const wchar_t kTitle[] = L"Camera";
+        auto* title = static_cast<LPOLESTR>(CoTaskMemAlloc(sizeof kTitle));
+        if (!title) return E_OUTOFMEMORY;
+        std::memcpy(title, kTitle, sizeof kTitle);
+        info->cb = sizeof *info;
+        info->pszTitle = title;
+        // The size in pixels: dialog units of the system font, as the frame expects.
+        const LONG units = GetDialogBaseUnits();
+        info->size.cx = MulDiv(kPageWidthDlu, LOWORD(units), 4);
+        info->size.cy = MulDiv(kPageHeightDlu, HIWORD(units), 8);
+        info->pszDocString = nullptr;
+        info->pszHelpFile = nullptr;
+        info->dwHelpContext = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetObjects(ULONG count, IUnknown** objects) override {
+        m_camera.clear();
+        if (count > 0 && objects && objects[0]) {
+            IBaseFilter* filter = nullptr;
+            if (SUCCEEDED(objects[0]->QueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(&filter))) &&
+                filter) {
+                // Only this DLL's filters list this page.
+                m_camera = static_cast<VirtualCameraFilter*>(filter)->friendlyName();
+                filter->Release();
+            }
+        }
+        journal("page objects " + std::to_string(count));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Show(UINT command) override {
+        if (m_window) ShowWindow(m_window, static_cast<int>(command));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Move(LPCRECT rect) override {
+        if (!rect) return E_POINTER;
+        if (m_window) MoveWindow(m_window, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, TRUE);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE IsPageDirty() override { return S_FALSE; }
+    HRESULT STDMETHODCALLTYPE Apply() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Help(LPCOLESTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE TranslateAccelerator(MSG*) override { return S_FALSE; }
+
+private:
+    ~VirtualCameraPage() {
+        Deactivate();
+        if (m_site) m_site->Release();
+    }
+    void journal(const std::string& line) const { appendJournal(m_camera, line); }
+
+    LONG m_refs = 1;
+    IPropertyPageSite* m_site = nullptr;
+    HWND m_window = nullptr;
+    std::string m_camera;  // UTF-8
+};
+
 // --- the class factory ---------------------------------------------------------------
 
 class ClassFactory final : public IClassFactory {
 public:
+    explicit ClassFactory(bool page) : m_page(page) {}
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
         if (!out) return E_POINTER;
         if (riid == IID_IUnknown || riid == IID_IClassFactory) {
@@ -648,25 +838,31 @@ public:
         if (!out) return E_POINTER;
         *out = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        auto* filter = new (std::nothrow) VirtualCameraFilter();
-        if (!filter) return E_OUTOFMEMORY;
-        const HRESULT hr = filter->QueryInterface(riid, out);
-        filter->Release();
+        IUnknown* object = m_page ? static_cast<IUnknown*>(static_cast<IPropertyPage*>(new (std::nothrow) VirtualCameraPage()))
+                                  : static_cast<IUnknown*>(static_cast<IBaseFilter*>(new (std::nothrow) VirtualCameraFilter()));
+        if (!object) return E_OUTOFMEMORY;
+        const HRESULT hr = object->QueryInterface(riid, out);
+        object->Release();
         return hr;
     }
     // The DLL never unloads (see DllCanUnloadNow), so there is nothing to count.
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
+
+private:
+    bool m_page;  // makes property pages, not filters
 };
 
-ClassFactory g_factory;
+ClassFactory g_filterFactory(false);
+ClassFactory g_pageFactory(true);
 
 }  // namespace
 
 extern "C" HRESULT STDMETHODCALLTYPE DllGetClassObject(REFCLSID clsid, REFIID riid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (clsid != kClsidVirtualCamera) return CLASS_E_CLASSNOTAVAILABLE;
-    return g_factory.QueryInterface(riid, out);
+    if (clsid == kClsidVirtualCamera) return g_filterFactory.QueryInterface(riid, out);
+    if (clsid == toGuid(sim::kPropertyPage)) return g_pageFactory.QueryInterface(riid, out);
+    return CLASS_E_CLASSNOTAVAILABLE;
 }
 
 // The cameras' state lives in this DLL's memory: unloading it would be unplugging

@@ -1,0 +1,45 @@
+#include "audio/AudioSetting.h"
+
+#include <memory>
+
+#include "audio/AudioDialog.h"
+#include "audio/EffectChannel.h"
+#include "common/Messages.h"
+
+using namespace platform;
+
+namespace audio {
+
+void AudioSetting::OnAudioSetting() {
+    if (m_bDialogOpen) {
+        return;
+    }
+    camera::AudioInterfaceEntry* record = m_interfaces.FindSelectedAudioInterface();
+    if (m_interfaces.presentCount() == 0 || record == nullptr) {
+        m_port.post(common::kMsgGrayOut, 0, 0);
+        return;
+    }
+    std::unique_ptr<IDeviceHandle> handle = camera::OpenEffectChannel(m_deviceIo, record->path);
+    if (!handle) {
+        m_port.post(common::kMsgDeviceError, 1, 0);
+        return;
+    }
+    EffectChannel channel(std::move(handle));
+    AudioDialog dialog(*record, channel, m_port, m_languages);
+
+    m_bDialogOpen = true;
+    m_pDialog = &dialog;
+    m_port.setTrayMenuAllowed(false);
+    dialog.DoModal(m_dialogs, m_window.window());
+    m_port.setTrayMenuAllowed(true);
+    m_pDialog = nullptr;
+    m_bDialogOpen = false;
+}
+
+void AudioSetting::CloseDialog() {
+    if (m_pDialog != nullptr) {
+        m_pDialog->Close();
+    }
+}
+
+}  // namespace audio
