@@ -35,15 +35,7 @@ AudioDialog::AudioDialog(camera::AudioInterfaceEntry& record, EffectChannel& dev
 }
 
 int AudioDialog::DoModal(IDialogBoxes& dialogs, Hwnd parent) {
-    const int result = dialogs.dialogBox(parent, IDD_AUDIO_PROPERTY, *this);
-    m_pWindow = nullptr;
-    return result;
-}
-
-void AudioDialog::Close() {
-    if (m_pWindow != nullptr) {
-        m_pWindow->endDialog(kIDCANCEL);
-    }
+    return dialogs.dialogBox(parent, IDD_AUDIO_PROPERTY, *this);
 }
 
 void AudioDialog::DoDataExchange(IDialogWindow& dialog, bool save) {
@@ -66,7 +58,6 @@ void AudioDialog::DoDataExchange(IDialogWindow& dialog, bool save) {
 }
 
 bool AudioDialog::onInitDialog(IDialogWindow& dialog) {
-    m_pWindow = &dialog;
     DoDataExchange(dialog, false);
     LoadAudioText(dialog);
     return true;

@@ -23,8 +23,6 @@ public:
 
     // Runs the dialog modally over `parent`; the value it ended with.
     int DoModal(platform::IDialogBoxes& dialogs, platform::Hwnd parent);
-    // Ends the running dialog as its cancel would (nothing is sent to the device).
-    void Close();
 
     // platform::IDialogBoxHandler
     bool onInitDialog(platform::IDialogWindow& dialog) override;
@@ -51,7 +49,6 @@ private:
     EffectChannel* m_hDevice;  // owned by the command, not by the dialog
     common::IWindowPort* m_pOwner;
     const config::Languages& m_languages;
-    platform::IDialogWindow* m_pWindow = nullptr;  // while the dialog runs
 };
 
 }  // namespace audio

@@ -28,18 +28,10 @@ void AudioSetting::OnAudioSetting() {
     AudioDialog dialog(*record, channel, m_port, m_languages);
 
     m_bDialogOpen = true;
-    m_pDialog = &dialog;
     m_port.setTrayMenuAllowed(false);
     dialog.DoModal(m_dialogs, m_window.window());
     m_port.setTrayMenuAllowed(true);
-    m_pDialog = nullptr;
     m_bDialogOpen = false;
-}
-
-void AudioSetting::CloseDialog() {
-    if (m_pDialog != nullptr) {
-        m_pDialog->Close();
-    }
 }
 
 }  // namespace audio

@@ -11,8 +11,6 @@
 
 namespace audio {
 
-class AudioDialog;
-
 class AudioSetting {
 public:
     AudioSetting(camera::AudioInterfaceList& interfaces, platform::IDeviceIo& deviceIo,
@@ -30,9 +28,6 @@ public:
     void OnAudioSetting();
 
     bool dialogOpen() const { return m_bDialogOpen; }
-    // The program ends: an open dialog is closed as its cancel would close it, so the
-    // main window's loop can end too.
-    void CloseDialog();
 
 private:
     camera::AudioInterfaceList& m_interfaces;
@@ -44,7 +39,6 @@ private:
     // The dialog is modal, but its loop still dispatches commands posted to the main
     // window: a second request while it is open is refused rather than nested.
     bool m_bDialogOpen = false;
-    AudioDialog* m_pDialog = nullptr;  // while it runs
 };
 
 }  // namespace audio

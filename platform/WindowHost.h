@@ -87,6 +87,11 @@ public:
     virtual Size iconSize() const = 0;
     virtual void paintIcon(int x, int y) = 0;
 
+    // Posts WM_CLOSE to every top-level window of this thread that the main window owns
+    // and to every other visible dialog of the thread (a property frame, a dialog box, a
+    // common dialog), so their modal loops end.
+    virtual void closeOwnedWindows() = 0;
+
     // Other top-level windows.
     virtual Hwnd findWindow(const char* className, const char* title) const = 0;
     // Bounded: a hung window gets up to a few seconds, then the call gives up with 0.

@@ -366,8 +366,10 @@ std::optional<LResult> CBACKDlg::OnExitMessage(WParam, LParam, IDefaultProcessin
 }
 
 void CBACKDlg::Exit() {
-    // An open audio dialog would keep its own loop running past the end of ours.
-    m_audioSetting.CloseDialog();
+    // A modal window opened over the main window (the property frame, the audio dialog,
+    // the open-file dialog) runs a loop of its own, which would keep the program alive
+    // past the end of ours: each is asked to close as its close button would.
+    m_platform.window.closeOwnedWindows();
     m_oem.release();
     const Hwnd snap = m_platform.window.findWindow(nullptr, "Snap");
     if (snap != 0) {

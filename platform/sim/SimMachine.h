@@ -33,6 +33,10 @@ public:
         : window(clock), instance(session != nullptr ? *session : m_ownSession, program) {
         // Modal frames the camera driver shows run their loop on the main window's thread.
         video.attachWindow(window);
+        window.setOwnedWindowsCloser([this] {
+            video.closePropertyFrame();
+            dialogs.close();
+        });
         // What the user picks in a popup menu reaches its owner as a posted command.
         menus.connectCommandPost([this](platform::Hwnd owner, std::uint32_t msg, platform::WParam wParam,
                                         platform::LParam lParam) {

@@ -379,6 +379,13 @@ int SimWindowHost::comboAddString(int id, const std::string& text) {
     return static_cast<int>(position);
 }
 
+void SimWindowHost::closeOwnedWindows() {
+    ++m_closeOwnedRequests;
+    if (m_closeOwned) {
+        m_closeOwned();
+    }
+}
+
 int SimWindowHost::comboSelectString(int id, int startAfter, const std::string& text) {
     const int index = comboFindString(id, startAfter, text);
     if (index == kCB_ERR) {

@@ -87,6 +87,7 @@ public:
     platform::LResult mainIconHandle() const override { return kIconHandle; }
     platform::Size iconSize() const override { return {32, 32}; }
     void paintIcon(int x, int y) override;
+    void closeOwnedWindows() override;
     platform::Hwnd findWindow(const char* className, const char* title) const override;
     platform::LResult sendMessageTo(platform::Hwnd hwnd, std::uint32_t msg, platform::WParam wParam,
                                     platform::LParam lParam) override;
@@ -137,6 +138,10 @@ public:
     }
     void setIconic(bool iconic) { m_iconic = iconic; }
     void setMessageBoxAnswer(int answer) { m_messageBoxAnswer = answer; }
+    // What closing the main window's owned windows does on this machine (the machine
+    // closes its open property frame and dialog box).
+    void setOwnedWindowsCloser(std::function<void()> closer) { m_closeOwned = std::move(closer); }
+    int closeOwnedRequests() const { return m_closeOwnedRequests; }
     void setCursorPos(int x, int y) { m_cursor = platform::Point{x, y}; }
     void failCursorPos(bool fail) { m_cursorFails = fail; }
     // Selects a combo box item as the user would (without the notification).
@@ -236,6 +241,8 @@ private:
     std::vector<Placement> m_placements;
     std::vector<Box> m_messageBoxes;
     int m_messageBoxAnswer = platform::kIDOK;
+    std::function<void()> m_closeOwned;
+    int m_closeOwnedRequests = 0;
     std::map<std::string, std::uint32_t> m_registered;
     std::map<platform::Hwnd, OtherWindow> m_others;
     std::pair<int, int> m_iconPaintedAt{-1, -1};

@@ -329,6 +329,33 @@ void Win32WindowHost::paintIcon(int x, int y) {
     EndPaint(hwnd, &paint);
 }
 
+namespace {
+
+// A window the main window owns, or another visible dialog of the thread: Wine opens
+// the property frame without an owner. The thread's hidden helper windows (COM's, the
+// input method's) are neither, and are left alone.
+BOOL CALLBACK CloseIfOwnedBy(HWND hwnd, LPARAM owner) {
+    if (hwnd == reinterpret_cast<HWND>(owner)) {
+        return TRUE;
+    }
+    char className[8] = {};
+    const bool visibleDialog = IsWindowVisible(hwnd) && GetClassNameA(hwnd, className, sizeof className) > 0 &&
+                               lstrcmpA(className, "#32770") == 0;
+    if (GetWindow(hwnd, GW_OWNER) == reinterpret_cast<HWND>(owner) || visibleDialog) {
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void Win32WindowHost::closeOwnedWindows() {
+    const HWND owner = reinterpret_cast<HWND>(window());
+    if (owner != nullptr) {
+        EnumThreadWindows(GetCurrentThreadId(), &CloseIfOwnedBy, reinterpret_cast<LPARAM>(owner));
+    }
+}
+
 platform::Hwnd Win32WindowHost::findWindow(const char* className, const char* title) const {
     return fromHwnd(FindWindowA(className, title));
 }

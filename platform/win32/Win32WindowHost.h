@@ -55,6 +55,7 @@ public:
     platform::Size iconSize() const override;
     void paintIcon(int x, int y) override;
 
+    void closeOwnedWindows() override;
     platform::Hwnd findWindow(const char* className, const char* title) const override;
     platform::LResult sendMessageTo(platform::Hwnd hwnd, std::uint32_t msg, platform::WParam wParam,
                                     platform::LParam lParam) override;

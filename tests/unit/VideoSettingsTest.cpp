@@ -141,3 +141,16 @@ TEST(VideoSettings, NothingListedGreysButtonAndItemAndADriverWithoutPagesShowsNo
 }
 
 }  // namespace
+
+TEST(VideoSettings, AnExitRequestClosesTheOpenFrame) {
+    Rig rig;
+    rig.machine.video.addCamera("Tavrin Camera");
+    rig.machine.window.at(rig.machine.clock.now() + 1000,
+                          [&] { rig.machine.window.postMessage(common::kMsgExit, 0, 0); });
+    rig.command(ID_TRAY_VIDEO_SETTING);
+    EXPECT_EQ(rig.machine.window.closeOwnedRequests(), 1);
+    EXPECT_TRUE(rig.machine.window.ended());
+    EXPECT_LT(rig.machine.clock.now(), kFrameCloses);  // not left open until the user closes it
+    EXPECT_TRUE(rig.dialog->port().trayMenuAllowed());
+    EXPECT_EQ(rig.machine.video.liveObjects(), 0);
+}

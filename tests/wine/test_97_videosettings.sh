@@ -1,7 +1,8 @@
 # The video settings command from outside: tray item 32772 lists the cameras itself
 # and opens the system's property frame over the virtual camera's own page, with the
 # camera's name as the caption. While the frame is open the tray menu stays shut;
-# after it closes the menu opens again and the program answers as before. Without a
+# after it closes the menu opens again and the program answers as before, and an exit
+# request closes an open frame. Without a
 # matching camera the command greys button 1000; a driver without pages shows nothing.
 
 VS_TRAY_CALLBACK=0x496  # WM_USER+150
@@ -75,6 +76,13 @@ scenario_video_settings() {
         fail "video settings: the command opens the frame a second time" "$(probe_summary)"
     fi
     wait $sender
+
+    # An exit request while the frame is open closes the frame and ends the program.
+    probe post Tiltmate.exe $VS_WM_COMMAND $VS_ID_VIDEO_SETTING 0
+    probe waitwindow '#32770' "Integrated Camera" $VS_FRAME_WAIT_MS
+    probe post Tiltmate.exe 0x49B 0 0  # WM_USER+155
+    wait_program_exit Tiltmate.exe 20
+    check_eq "video settings: an exit request while the frame is open ends the program with 0" "0" "$PROGRAM_RC"
 }
 
 scenario_video_settings_none() {

@@ -854,6 +854,8 @@ void printWindow(HWND hwnd) {
     std::printf("pid=%lu\n", static_cast<unsigned long>(pid));
     std::printf("class=%s\n", escaped(classOf(hwnd)).c_str());
     std::printf("caption=%s\n", escaped(captionOf(hwnd)).c_str());
+    printHwnd("owner", GetWindow(hwnd, GW_OWNER));
+    printHwnd("parent", GetAncestor(hwnd, GA_PARENT));
 }
 
 int cmdWaitWindow(const char* className, const char* titlePart, DWORD timeoutMs) {
