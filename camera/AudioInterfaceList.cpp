@@ -59,16 +59,18 @@ void ReadTextProperty(IDeviceInfoSet& set, const DeviceInfoData& device, std::ui
     out[kAudioTextSize - 1] = '\0';
 }
 
+// At most 259 characters of `text`, and the NUL after them.
 void CopyText(char* out, const char* text) {
-    std::strncpy(out, text, kAudioTextSize - 1);
-    out[kAudioTextSize - 1] = '\0';
+    const std::size_t length = strnlen(text, kAudioTextSize - 1);
+    std::memcpy(out, text, length);
+    out[length] = '\0';
 }
 
 }  // namespace
 
 std::unique_ptr<IDeviceHandle> OpenEffectChannel(IDeviceIo& deviceIo, const char* path) {
     char channel[kAudioTextSize + 4] = {};
-    std::strncpy(channel, path, kAudioTextSize - 1);
+    CopyText(channel, path);
     std::strcat(channel, kEffectChannelSuffix);
     return deviceIo.createFile(channel, kGENERIC_READ | kGENERIC_WRITE, kFILE_SHARE_READ | kFILE_SHARE_WRITE,
                                kOPEN_EXISTING, 0);
@@ -235,6 +237,10 @@ void AudioInterfaceList::Show(AudioInterfaceEntry& entry) {
     m_window.comboAddString(IDC_AUDIO_DEVICE, entry.description);
     if (m_nAudioPresent++ == 0) {
         Select(entry);
+    } else {
+        // One that comes back while another is chosen is not chosen itself, whatever
+        // flag it kept from its removal.
+        entry.selected = 0;
     }
 }
 
@@ -288,10 +294,15 @@ LResult AudioInterfaceList::OnRemoval(const char* path) {
         m_menus.deleteMenu(m_hDeviceMenu, entry->commandId, kMF_BYCOMMAND);
         entry->removed = 1;
         --m_nAudioPresent;
-        // The removed entry keeps its selected flag; the first entry of the list takes
-        // the check mark.
+        // The removed entry keeps its selected flag; the first entry of the list that is
+        // present takes the check mark (a removed one has no item to carry it).
         if (chosen && m_nAudioPresent > 0) {
-            Select(*m_AudioDevices.front());
+            for (const auto& other : m_AudioDevices) {
+                if (other->removed == 0) {
+                    Select(*other);
+                    break;
+                }
+            }
         } else if (chosen) {
             m_window.comboResetContent(IDC_AUDIO_DEVICE);
         }

@@ -97,6 +97,30 @@ TEST(AudioInterfaces, RemovingTheChosenOneMovesTheMarkToTheFirstEntry) {
     }
 }
 
+TEST(AudioInterfaces, TheMarkGoesToAPresentEntryAndOnlyOneIsChosen) {
+    AudioRig rig;
+    rig.start();
+    rig.plugIn(kA, "Alpha");
+    rig.plugIn(kB, "Beta");
+    rig.plugIn(kC, "Gamma");
+    rig.command(34001);
+    rig.unplug(kA);
+    // The chosen one goes while the first entry is gone already: the first present
+    // entry takes the mark.
+    rig.unplug(kB);
+    EXPECT_EQ(rig.audioItems(), (Texts{"34002 Gamma #3 *"}));
+    EXPECT_EQ(rig.comboSelection(), "Gamma #3");
+    // Both come back: the mark stays where it is, and only one entry is chosen.
+    rig.notify(kDBT_DEVICEARRIVAL, kA);
+    rig.notify(kDBT_DEVICEARRIVAL, kB);
+    EXPECT_EQ(rig.audioItems(), (Texts{"34002 Gamma #3 *", "34000 Alpha", "34001 Beta #2"}));
+    int chosen = 0;
+    for (const auto& entry : rig.dialog->audioInterfaces().entries()) {
+        chosen += entry->selected == 1 && entry->removed == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(chosen, 1);
+}
+
 TEST(AudioInterfaces, TheLastRemovalGraysAudioSettingEachTime) {
     AudioRig rig;
     rig.start();
