@@ -68,8 +68,15 @@ void CameraBringUp::MactionAction() {
                 } else {
                     m_port.WriteLog("The same camera, no need change", 0);
                 }
+                // An update an earlier run could not finish is put right first, LED
+                // check or not: the camera's firmware shares the flash.
+                const bool flashWhole = m_ledCheck.MendFlash(camera, m_identity);
                 if (m_settings.LedCtrl != 0) {
-                    m_ledCheck.CheckLED(camera, run.driverKey.OpenDriverKey(), m_oem.devInfo());
+                    if (flashWhole) {
+                        m_ledCheck.CheckLED(camera, run.driverKey.OpenDriverKey(), m_oem.devInfo(), m_identity);
+                    } else {
+                        m_port.WriteLog("LED check skipped: the flash is not whole yet", 0);
+                    }
                 }
             } else {
                 m_port.WriteLog("QueryInterface pCusP  = FALSE", 0);

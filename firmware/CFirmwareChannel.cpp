@@ -39,11 +39,16 @@ void CFirmwareChannel::ReleaseCandidate() {
 bool CFirmwareChannel::IdentifyController(std::uint8_t controllerByte, char familyLetter) {
     const ControllerFamily* family =
         IdentifyControllerFamily(controllerByte & 0xF0, m_variant, familyLetter, [this](int& variant) {
-            std::uint8_t controllerVariant = 0;
-            if (m_pDevice->ReadRegister(kRegControllerVariant, &controllerVariant) != 0) {
+            // The variant decides whether the controller may be written at all: it
+            // counts only when two reads agree, since a lost address write reads
+            // another register and a lost read leaves whatever was in the buffer.
+            std::uint8_t first = 0;
+            std::uint8_t second = 0xFF;
+            if (m_pDevice->ReadRegister(kRegControllerVariant, &first) != 0 ||
+                m_pDevice->ReadRegister(kRegControllerVariant, &second) != 0 || first != second) {
                 return false;
             }
-            variant = controllerVariant;
+            variant = first;
             return true;
         });
     if (family == nullptr) {
@@ -186,6 +191,9 @@ int CFirmwareChannel::Get_FlashType(std::uint8_t* code) {
         return 0;
     }
     CFirmwareDevice& device = *m_pDevice;
+    // A program ended in the middle of a flash command leaves it selected; the
+    // identification's bytes must not continue it.
+    device.EndStrayCommand();
     *code = IdentifyFlash(
         [&device](std::uint8_t id[3], std::uint8_t opcode) { return device.ReadFlashId(id, opcode) == 1; },
         m_variant);

@@ -71,6 +71,29 @@ Status CFirmwareDevice::WriteRegister(std::uint16_t address, std::uint8_t value)
     return m_pTransport->SetCur(kCtlRegisterData, 1, &value);
 }
 
+Status CFirmwareDevice::WriteRegisterVerified(std::uint16_t address, std::uint8_t value) {
+    const Status written = WriteRegister(address, value);
+    if (Failed(written)) {
+        return written;
+    }
+    auto readBack = static_cast<std::uint8_t>(~value);
+    const Status read = ReadRegister(address, &readBack);
+    if (Failed(read)) {
+        return read;
+    }
+    return readBack == value ? 0 : kStatusNotApplied;
+}
+
+Status CFirmwareDevice::EndStrayCommand() {
+    if (!m_pTransport || m_pFamily == nullptr || m_pFamily->flashIdPath != FlashIdPath::Registers) {
+        return 0;
+    }
+    // Ending it may start a program or an erase in the part: it listens to nothing but
+    // its status until that is done.
+    const Status ended = Deselect();
+    return Failed(ended) ? ended : WaitWriteDone();
+}
+
 Status CFirmwareDevice::ProgramCommand(std::uint8_t command) {
     if (!m_pTransport) {
         return kStatusNothingDone;
@@ -111,8 +134,18 @@ Status CFirmwareDevice::WaitIdle() {
     return kStatusTimeout;
 }
 
+// The select and the interface-enable registers decide where the bytes written to the
+// transmit register go: each write to them is read back. A select that did not arrive
+// fails the command; a deselect that did not arrive is tried again, or the next
+// command's bytes would continue this one.
+Status CFirmwareDevice::Select() { return WriteRegisterVerified(kRegFlashSelect, selectLevel()); }
+
 Status CFirmwareDevice::Deselect() {
-    return WriteRegister(kRegFlashSelect, static_cast<std::uint8_t>(2 - selectLevel()));
+    Status status = kStatusNotApplied;
+    for (int attempt = 0; attempt < kDeselectAttempts && Failed(status); ++attempt) {
+        status = WriteRegisterVerified(kRegFlashSelect, static_cast<std::uint8_t>(2 - selectLevel()));
+    }
+    return status;
 }
 
 Status CFirmwareDevice::Abandon(Status failure) {
@@ -123,7 +156,7 @@ Status CFirmwareDevice::Abandon(Status failure) {
 }
 
 Status CFirmwareDevice::WriteDisable() {
-    Status status = WriteRegister(kRegFlashEnable, kFlashEnable);
+    Status status = WriteRegisterVerified(kRegFlashEnable, kFlashEnable);
     if (!Failed(status)) {
         status = WriteRegister(kRegFlashTransmit, kSpiWriteDisable);
     }
@@ -134,11 +167,11 @@ Status CFirmwareDevice::WriteDisable() {
 }
 
 Status CFirmwareDevice::WriteEnable() {
-    Status status = WriteRegister(kRegFlashEnable, kFlashEnable);
+    Status status = WriteRegisterVerified(kRegFlashEnable, kFlashEnable);
     if (Failed(status)) {
         return status;
     }
-    status = WriteRegister(kRegFlashSelect, selectLevel());
+    status = Select();
     if (!Failed(status)) {
         status = WriteRegister(kRegFlashTransmit, kSpiWriteEnable);
     }
@@ -152,12 +185,12 @@ Status CFirmwareDevice::WriteEnable() {
 }
 
 Status CFirmwareDevice::WaitWriteDone() {
-    const Status enabled = WriteRegister(kRegFlashEnable, kFlashEnable);
+    const Status enabled = WriteRegisterVerified(kRegFlashEnable, kFlashEnable);
     if (Failed(enabled)) {
         return enabled;
     }
     for (int round = 0; round < kMaxWriteDoneRounds; ++round) {
-        Status status = WriteRegister(kRegFlashSelect, selectLevel());
+        Status status = Select();
         if (!Failed(status)) {
             status = WriteRegister(kRegFlashTransmit, kSpiReadStatus);
         }
@@ -190,11 +223,11 @@ Status CFirmwareDevice::WaitWriteDone() {
 }
 
 int CFirmwareDevice::PageProgram(const PageProgramRequest& request) {
-    if (Failed(WriteRegister(kRegFlashEnable, kFlashEnable)) || Failed(WriteEnable())) {
+    if (Failed(WriteRegisterVerified(kRegFlashEnable, kFlashEnable)) || Failed(WriteEnable())) {
         return 0;
     }
     // From the select on, a failure ends the command at once: no byte after it is sent.
-    if (Failed(WriteRegister(kRegFlashSelect, selectLevel()))) {
+    if (Failed(Select())) {
         Abandon(kStatusNothingDone);
         return 0;
     }
@@ -220,7 +253,7 @@ int CFirmwareDevice::PageProgram(const PageProgramRequest& request) {
     if (Failed(WaitWriteDone()) || Failed(WriteDisable())) {
         return 0;
     }
-    if (Failed(WriteRegister(kRegFlashEnable, 0))) {
+    if (Failed(WriteRegisterVerified(kRegFlashEnable, 0))) {
         return 0;
     }
     return 1;
@@ -236,7 +269,8 @@ int CFirmwareDevice::ReadFlashId(std::uint8_t id[3], std::uint8_t opcode) {
         }
         return 1;
     }
-    if (Failed(WriteDisable()) || Failed(WriteRegister(kRegFlashSelect, selectLevel()))) {
+    if (Failed(WriteDisable()) || Failed(Select())) {
+        Abandon(kStatusNothingDone);
         return 0;
     }
     bool ok = !Failed(WriteRegister(kRegFlashTransmit, opcode));

@@ -40,9 +40,15 @@ constexpr std::uint8_t kCtlFlashId = 23;
 
 
 // Bounds on the polls of the serial-flash interface: a controller that never comes
-// back must not hold the program's only thread.
-constexpr int kMaxIdlePolls = 1000;
-constexpr int kMaxWriteDoneRounds = 5000;
+// back must not hold the program's only thread. A byte shifts in microseconds and a
+// page program takes a few milliseconds, while every poll is a USB transfer of about
+// a millisecond (a write-done round is about twenty): a hundred of each is far more
+// than a healthy part needs, and a part that stays busy is given up within a second
+// or two instead of spending the whole transfer budget.
+constexpr int kMaxIdlePolls = 100;
+constexpr int kMaxWriteDoneRounds = 100;
+// Attempts at ending a flash command whose deselect was not applied.
+constexpr int kDeselectAttempts = 2;
 
 struct PageProgramRequest {
     std::uint8_t address[3];
@@ -56,6 +62,14 @@ public:
 
     Status ReadRegister(std::uint16_t address, std::uint8_t* value);
     Status WriteRegister(std::uint16_t address, std::uint8_t value);
+    // A write read back through the data control: kStatusNotApplied when the register
+    // does not hold the value afterwards (the write was acknowledged and lost, or went
+    // to another register).
+    Status WriteRegisterVerified(std::uint16_t address, std::uint8_t value);
+    // Ends whatever flash command is still selected (a program that was ended in the
+    // middle of one leaves the select line asserted) and waits until the part is ready;
+    // register-level controllers only.
+    Status EndStrayCommand();
     // Loads a command's step table; fails at the first transfer that fails.
     Status ProgramCommand(std::uint8_t command);
     // 1 when the three id bytes were read, 0 when a transfer failed.
@@ -97,6 +111,7 @@ public:
     void release();
 
 private:
+    Status Select();
     Status Deselect();
     // Ends a broken flash command and passes its failure on.
     Status Abandon(Status failure);

@@ -109,7 +109,12 @@ Status CXUTransport::TunnelTransfer(XuRequest request, std::uint8_t selector, st
             if (length > kTunnelReplySize || (data == nullptr && length != 0)) {
                 return kStatusOutOfRange;
             }
-            TunnelSet(request, selector, length, nullptr);
+            // The GET half answers whatever the driver holds: without its SET half
+            // that is another request's answer.
+            const Status asked = TunnelSet(request, selector, length, nullptr);
+            if (asked != 0) {
+                return asked;
+            }
             // The driver may fill as much as its request block: the reply gets that room.
             std::vector<std::uint8_t> reply(kTunnelHeader + kTunnelDataCapacity, 0);
             const Status status = m_pCustom->GetCustomProperty(kTunnelProperty, reply.data());
@@ -120,7 +125,10 @@ Status CXUTransport::TunnelTransfer(XuRequest request, std::uint8_t selector, st
         }
         case XuRequest::GetLen: {
             const std::uint8_t zeroWord[4] = {0, 0, 0, 0};
-            TunnelSet(request, selector, 2, zeroWord);
+            const Status asked = TunnelSet(request, selector, 2, zeroWord);
+            if (asked != 0) {
+                return asked;
+            }
             std::vector<std::uint8_t> block(kTunnelHeader + kTunnelDataCapacity, 0);
             WriteHeader(block.data(), 2, request, selector);
             const Status status = m_pCustom->GetCustomProperty(kTunnelProperty, block.data());

@@ -23,6 +23,8 @@ constexpr Status kStatusOutOfRange = 160;
 constexpr Status kStatusTimeout = platform::kHRESULT_ERROR_TIMEOUT;
 // The transport's budget is spent: nothing more is sent.
 constexpr Status kStatusBudgetExhausted = platform::kHRESULT_ERROR_NOT_ENOUGH_QUOTA;
+// A register write that was acknowledged but did not arrive (read back otherwise).
+constexpr Status kStatusNotApplied = platform::kE_FAIL;
 
 // The most extension-unit transfers one channel (one bring-up) makes, every nested
 // poll included; after that every transfer fails at once without reaching the camera,
@@ -34,7 +36,7 @@ constexpr Status kStatusBudgetExhausted = platform::kHRESULT_ERROR_NOT_ENOUGH_QU
 // that, and a camera that would take more (a flash that never finishes, a busy bit
 // that never clears) is cut off after about two minutes of 1 ms transfers instead of
 // hours. Healthy bring-ups with the usual near-empty sector take a few hundred.
-constexpr std::uint32_t kTransferBudget = 120000;
+constexpr std::uint32_t kTransferBudget = 700000;
 
 // The two property sets an extension unit may answer, in the order they are tried.
 constexpr platform::Guid kExtensionUnitSet1 = {

@@ -244,16 +244,27 @@ constexpr std::uint32_t kFNERR_BUFFERTOOSMALL = 0x3003;
 
 // SHGetSpecialFolderPathA
 constexpr int kCSIDL_MYPICTURES = 0x0027;
+constexpr int kCSIDL_LOCAL_APPDATA = 0x001C;
 
 // CreateFileA
 constexpr std::uint32_t kGENERIC_READ = 0x80000000u;
 constexpr std::uint32_t kGENERIC_WRITE = 0x40000000u;
 constexpr std::uint32_t kFILE_SHARE_READ = 0x00000001;
 constexpr std::uint32_t kFILE_SHARE_WRITE = 0x00000002;
+constexpr std::uint32_t kCREATE_ALWAYS = 2;
 constexpr std::uint32_t kOPEN_EXISTING = 3;
 constexpr std::uint32_t kFILE_ATTRIBUTE_NORMAL = 0x00000080;
 // (HANDLE)-1, what CreateFileA answers when it fails
 constexpr std::uintptr_t kINVALID_HANDLE_VALUE = ~std::uintptr_t{0};
+// GetFileSize when it fails
+constexpr std::uint32_t kINVALID_FILE_SIZE = 0xFFFFFFFFu;
+// MoveFileExA
+constexpr std::uint32_t kMOVEFILE_REPLACE_EXISTING = 0x00000001;
+constexpr std::uint32_t kMOVEFILE_WRITE_THROUGH = 0x00000008;
+// GetLastError codes of the file calls beside the registry's (kERROR_FILE_NOT_FOUND,
+// kERROR_ACCESS_DENIED above)
+constexpr std::uint32_t kERROR_PATH_NOT_FOUND = 3;
+constexpr std::uint32_t kERROR_ALREADY_EXISTS = 183;
 
 // WinExec: results above 31 mean the program started
 constexpr int kSW_SHOW = 5;

@@ -1,5 +1,6 @@
-// Files and folders beyond the module path: the Windows directory, and files opened
-// by path, shaped like the kernel32 calls.
+// Files and folders beyond the module path: the Windows directory, files opened by
+// path, read, written, flushed, renamed and deleted, and folders made, shaped like the
+// kernel32 calls.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,21 @@ public:
     virtual FileHandle createFile(const char* path, std::uint32_t desiredAccess, std::uint32_t shareMode,
                                   std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) = 0;
     virtual bool closeHandle(FileHandle handle) = 0;
+    // ReadFile / WriteFile, synchronous: false when the call failed; `done` (never
+    // null) receives the bytes moved.
+    virtual bool readFile(FileHandle handle, void* buffer, std::uint32_t size, std::uint32_t* done) = 0;
+    virtual bool writeFile(FileHandle handle, const void* data, std::uint32_t size, std::uint32_t* done) = 0;
+    // FlushFileBuffers: what was written is on the disk when it returns true.
+    virtual bool flushFileBuffers(FileHandle handle) = 0;
+    // GetFileSize, the low 32 bits; kINVALID_FILE_SIZE when it fails or the file is
+    // larger than that.
+    virtual std::uint32_t getFileSize(FileHandle handle) = 0;
+    // MoveFileExA, DeleteFileA: 0 on success, otherwise GetLastError's code.
+    virtual std::uint32_t moveFileEx(const char* existing, const char* replacement, std::uint32_t flags) = 0;
+    virtual std::uint32_t deleteFile(const char* path) = 0;
+    // CreateDirectoryA without security attributes: 0 when it was made, otherwise
+    // GetLastError's code (kERROR_ALREADY_EXISTS for a folder that is there).
+    virtual std::uint32_t createDirectory(const char* path) = 0;
 };
 
 // Closes an opened file when it goes out of scope.
@@ -36,6 +52,7 @@ public:
         m_handle = handle;
     }
     bool valid() const { return m_handle != kINVALID_HANDLE_VALUE && m_handle != 0; }
+    FileHandle get() const { return m_handle; }
     void reset() {
         if (valid()) {
             m_files.closeHandle(m_handle);

@@ -40,6 +40,14 @@ void EmulatedCamera::record(const std::string& line) {
     }
 }
 
+void EmulatedCamera::replug() {
+    m_controller.powerUp();
+    m_offBus = false;
+    m_fault = XuFault::None;
+    m_hasPending = false;
+    record("camera replugged");
+}
+
 void EmulatedCamera::clearJournal() {
     m_journal.clear();
     m_transfers.clear();
@@ -138,6 +146,7 @@ HResult EmulatedCamera::tunnelRequest(std::uint8_t* block) {
         pending.length = transfer.length;
     }
     pending.result = transfer.result;
+    pending.dropped = transfer.dropped;
     journalTransfer(transfer);
     m_pending = std::move(pending);
     m_hasPending = true;
@@ -151,6 +160,9 @@ HResult EmulatedCamera::tunnelReply(std::uint8_t* block) {
     }
     if (m_pending.result < 0) {
         return m_pending.result;
+    }
+    if (m_pending.dropped) {
+        return m_pending.result;  // the reply block is left as the caller gave it
     }
     if (m_pending.request == XuRequest::GetCur) {
         std::memcpy(block, m_pending.reply.data(), m_pending.reply.size());
@@ -222,7 +234,7 @@ HResult EmulatedCamera::ksProperty(const platform::KspNode& property, std::uint3
         transfer = run(XuPath::Node, XuRequest::GetLen, selector, nullptr, 0, refusal);
         if (transfer.result == platform::kS_OK) {
             transfer.result = platform::kHRESULT_ERROR_MORE_DATA;
-            if (bytesReturned != nullptr) {
+            if (bytesReturned != nullptr && !transfer.dropped) {
                 *bytesReturned = transfer.length;
             }
         }
@@ -231,7 +243,7 @@ HResult EmulatedCamera::ksProperty(const platform::KspNode& property, std::uint3
         return platform::kE_POINTER;
     } else {
         transfer = run(XuPath::Node, get ? XuRequest::GetCur : XuRequest::SetCur, selector, bytes, dataLength, refusal);
-        if (bytesReturned != nullptr) {
+        if (bytesReturned != nullptr && !transfer.dropped) {
             *bytesReturned = get && (transfer.result == platform::kS_OK ||
                                      transfer.result == kHRESULT_ERROR_INSUFFICIENT_BUFFER)
                                  ? transfer.length
@@ -251,14 +263,50 @@ XuTransfer EmulatedCamera::run(XuPath path, XuRequest request, std::uint8_t sele
     std::uint32_t controlLength = 0;
     const bool known = EmulatedController::controlLength(selector, controlLength);
 
+    // The faults of the whole camera come first: a camera off the bus answers nothing.
+    XuFault fault = XuFault::None;
+    if (m_fault != XuFault::None && number == m_faultAt) {
+        fault = m_fault;
+        if (fault == XuFault::Unplug || fault == XuFault::Kill) {
+            m_offBus = true;
+            if (fault == XuFault::Kill && m_onKill) {
+                m_onKill();
+            }
+        }
+    }
+    if (m_offBus) {
+        transfer.result = kHRESULT_ERROR_DEVICE_NOT_CONNECTED;
+        return transfer;
+    }
+    if (fault == XuFault::Fail) {
+        transfer.result = platform::kE_FAIL;
+        return transfer;
+    }
+    if (fault == XuFault::Drop) {
+        transfer.dropped = true;
+        if (request == XuRequest::SetCur && data != nullptr) {
+            transfer.data.assign(data, data + length);
+        }
+        transfer.length = request == XuRequest::SetCur ? length : controlLength;
+        return transfer;
+    }
+    std::vector<std::uint8_t> garbled;
+    if (fault == XuFault::Garble && request == XuRequest::SetCur && data != nullptr) {
+        garbled.assign(data, data + length);
+        for (std::uint8_t& byte : garbled) {
+            byte = static_cast<std::uint8_t>(~byte);
+        }
+        data = garbled.data();
+    }
+
     XuInterposition interposed;
-    auto fault = m_failures.find(number);
-    if (fault == m_failures.end() && m_interposer) {
+    auto failure = m_failures.find(number);
+    if (failure == m_failures.end() && m_interposer) {
         const XuCall call{path, request, selector, request == XuRequest::SetCur ? data : nullptr, length, number};
         interposed = m_interposer(call);
     }
-    if (fault != m_failures.end()) {
-        transfer.result = fault->second;
+    if (failure != m_failures.end()) {
+        transfer.result = failure->second;
     } else if (interposed.action == XuInterposition::Action::Fail) {
         transfer.result = interposed.result;
     } else if (m_driver.neverReady || m_notReadyGiven < m_driver.notReadyAnswers) {
@@ -273,6 +321,9 @@ XuTransfer EmulatedCamera::run(XuPath path, XuRequest request, std::uint8_t sele
     } else if (request == XuRequest::GetLen) {
         transfer.length = interposed.action == XuInterposition::Action::ReplaceLength ? interposed.length
                                                                                        : controlLength;
+        if (fault == XuFault::Garble && transfer.length > 0) {
+            --transfer.length;
+        }
     } else if (request == XuRequest::GetCur) {
         transfer.length = controlLength;
         if (length < controlLength) {
@@ -285,6 +336,11 @@ XuTransfer EmulatedCamera::run(XuPath path, XuRequest request, std::uint8_t sele
                 // other bytes arrive.
                 std::copy_n(interposed.data.begin(),
                             std::min<std::size_t>(interposed.data.size(), controlLength), data);
+            }
+            if (fault == XuFault::Garble) {
+                for (std::uint32_t i = 0; i < controlLength; ++i) {
+                    data[i] = static_cast<std::uint8_t>(~data[i]);
+                }
             }
             transfer.data.assign(data, data + controlLength);
         }
@@ -305,6 +361,11 @@ void EmulatedCamera::journalTransfer(const XuTransfer& transfer) {
                           (transfer.request == XuRequest::GetLen &&
                            transfer.result == platform::kHRESULT_ERROR_MORE_DATA);
     std::string line = std::string("xu ") + requestName(transfer.request) + " " + std::to_string(transfer.selector);
+    if (transfer.dropped) {
+        record(line + " dropped");
+        m_transfers.push_back(transfer);
+        return;
+    }
     if (transfer.request == XuRequest::SetCur && !transfer.data.empty()) {
         line += " " + hexBytes(transfer.data);
     }

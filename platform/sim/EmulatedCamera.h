@@ -37,6 +37,7 @@ constexpr platform::HResult kHRESULT_ERROR_GEN_FAILURE = static_cast<platform::H
 constexpr platform::HResult kHRESULT_ERROR_INSUFFICIENT_BUFFER = static_cast<platform::HResult>(0x8007007Au);
 constexpr platform::HResult kHRESULT_ERROR_NOT_FOUND = static_cast<platform::HResult>(0x80070490u);
 constexpr platform::HResult kE_UNEXPECTED = static_cast<platform::HResult>(0x8000FFFFu);
+constexpr platform::HResult kHRESULT_ERROR_DEVICE_NOT_CONNECTED = static_cast<platform::HResult>(0x8007048Fu);
 
 enum class XuPath { Node, Tunnel };
 enum class XuRequest { SetCur, GetCur, GetLen };
@@ -50,7 +51,22 @@ struct XuTransfer {
     std::vector<std::uint8_t> data;
     std::uint32_t length;
     platform::HResult result;
+    bool dropped = false;  // acknowledged, never carried out: no output is touched
 };
+
+// The faults real cameras and laptops produce, at the k-th extension-unit request
+// (counted from 1 over the camera's life):
+//   Fail    the request answers an error and does nothing;
+//   Garble  a write reaches the unit with its bytes inverted, a read returns them
+//           inverted, a length query answers one short;
+//   Drop    the request is acknowledged and never carried out; a read leaves the
+//           caller's buffer as it was;
+//   Unplug  the camera leaves the bus: this and every later request fails until
+//           replug(), after which it comes back powered up afresh, its flash kept;
+//   Kill    the program is ended just before this request: the kill handler runs
+//           (the test takes what the program left on disk and in the registry),
+//           and nothing the program sends after it arrives, until reattach().
+enum class XuFault { None, Fail, Garble, Drop, Unplug, Kill };
 
 // One request on its way to the unit, as an interposer sees it: the bytes the program
 // sends (SET_CUR) and the room it gave (SET_CUR, GET_CUR); `number` counts from 1 over
@@ -156,6 +172,19 @@ public:
     void failTransfer(std::uint32_t k, platform::HResult result = static_cast<platform::HResult>(0x80004005u)) {
         m_failures[k] = result;
     }
+    // One fault of the kinds above at request k; `onKill` runs for Kill.
+    void setFault(XuFault fault, std::uint32_t k, std::function<void()> onKill = {}) {
+        m_fault = fault;
+        m_faultAt = k;
+        m_onKill = std::move(onKill);
+    }
+    // Off the bus after an unplug or a kill.
+    bool offBus() const { return m_offBus; }
+    // Back after an unplug: the controller starts afresh (registers, select line,
+    // step table), the flash keeps its cells and forgets its write latch.
+    void replug();
+    // Back after a kill: the camera kept its power, so everything is as it was left.
+    void reattach() { m_offBus = false; m_fault = XuFault::None; }
 
     // A hook between the program and the unit, consulted on every extension-unit
     // request after the numbered faults above; none by default, and an empty one
@@ -185,6 +214,7 @@ private:
         std::vector<std::uint8_t> reply;
         std::uint32_t length = 0;
         platform::HResult result = 0;
+        bool dropped = false;
     };
 
     void record(const std::string& line);
@@ -213,6 +243,10 @@ private:
     std::vector<std::string> m_journal;
     std::function<void(const std::string&)> m_listener;
     XuInterposer m_interposer;
+    XuFault m_fault = XuFault::None;
+    std::uint32_t m_faultAt = 0;
+    std::function<void()> m_onKill;
+    bool m_offBus = false;
     std::vector<XuTransfer> m_transfers;
     std::uint32_t m_transferCount = 0;
     unsigned m_notReadyGiven = 0;

@@ -35,6 +35,21 @@ EmulatedController::EmulatedController() : m_steps(kPowerUpSteps) {
     m_registers[kRegSpiSelect] = static_cast<std::uint8_t>(2 - selectLevel());
 }
 
+void EmulatedController::powerUp() {
+    m_flash.powerUp();
+    m_registerAddress = 0;
+    std::fill(m_registers.begin(), m_registers.end(), 0);
+    m_registers[kRegSpiSelect] = static_cast<std::uint8_t>(2 - selectLevel());
+    m_busyLeft = 0;
+    m_received = 0xFF;
+    m_command = SpiCommand{};
+    m_steps = kPowerUpSteps;
+    m_stepIndex = 0;
+    m_programMode = 0;
+    m_eraseAddress = 0;
+    m_flashAddress = 0;
+}
+
 void EmulatedController::setId(std::uint8_t id) {
     m_id = id;
     // The select line idles inactive for the family's polarity.

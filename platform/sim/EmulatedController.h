@@ -56,6 +56,9 @@ public:
     };
 
     EmulatedController();
+    // Power comes back after the camera was unplugged: every register, the select line
+    // and the step table start afresh; the flash keeps its cells.
+    void powerUp();
 
     // Configuration.
     void setId(std::uint8_t id);

@@ -99,6 +99,15 @@ const FlashChip& EmulatedFlash::blankChip() { return kBlankChip; }
 
 EmulatedFlash::EmulatedFlash() : m_chip(chip(0x79)), m_data(kSize, kErased) {}
 
+void EmulatedFlash::powerUp() {
+    m_selected = false;
+    m_writeEnabled = false;
+    m_busyLeft = 0;
+    m_count = 0;
+    m_ignored = false;
+    m_pageBytes = 0;
+}
+
 void EmulatedFlash::load(const std::vector<std::uint8_t>& image) {
     std::fill(m_data.begin(), m_data.end(), kErased);
     std::copy_n(image.begin(), std::min(image.size(), kSize), m_data.begin());

@@ -46,6 +46,9 @@ public:
     EmulatedFlash();
 
     void setChip(const FlashChip& chip) { m_chip = chip; }
+    // Power lost and back: a command in flight never completes, the write latch and
+    // the busy state are gone, the cells stay as they are.
+    void powerUp();
     const FlashChip& currentChip() const { return m_chip; }
 
     // Contents, for tests to read and preload. load() takes an image of up to 64 KB;

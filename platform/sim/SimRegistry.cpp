@@ -69,6 +69,27 @@ SimRegistry::SimRegistry() {
 
 SimRegistry::~SimRegistry() = default;
 
+namespace {
+
+template <typename KeyT>
+std::shared_ptr<KeyT> CloneKey(const KeyT& key) {
+    auto copy = std::make_shared<KeyT>();
+    copy->values = key.values;
+    for (const auto& [name, child] : key.children) {
+        copy->children[name] = CloneKey(*child);
+    }
+    return copy;
+}
+
+}  // namespace
+
+void SimRegistry::copyTreeFrom(const SimRegistry& other) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        m_roots[i] = CloneKey(*other.m_roots[i]);
+    }
+    m_handles.clear();
+}
+
 std::shared_ptr<SimRegistry::Key> SimRegistry::findKey(Hive hive, const std::vector<std::string>& path) const {
     if (!knownHive(hive)) return nullptr;
     std::shared_ptr<Key> node = m_roots[static_cast<std::uint32_t>(hive)];

@@ -36,6 +36,9 @@ public:
     bool wow64() const { return m_wow64; }
 
     // Test hooks. They work on the tree directly: no handles, no redirection.
+    // Replaces every key and value with a copy of another registry's (a machine whose
+    // program was ended hands its registry to the next program).
+    void copyTreeFrom(const SimRegistry& other);
     void put(platform::Hive hive, const std::string& path, const std::string& name, std::uint32_t type,
              std::vector<std::uint8_t> bytes);
     void putDword(platform::Hive hive, const std::string& path, const std::string& name, std::uint32_t value);

@@ -65,6 +65,9 @@ bool SimShell::getSpecialFolderPath(platform::Hwnd, char* path, int csidl, bool 
         return false;
     }
     std::memcpy(path, it->second.c_str(), it->second.size() + 1);
+    if (create) {
+        m_files.addFolder(it->second);
+    }
     return true;
 }
 

@@ -57,7 +57,8 @@ private:
     std::deque<std::optional<std::string>> m_answers;
     std::vector<OpenFileRequest> m_requests;
     std::uint32_t m_extendedError = 0;
-    std::map<int, std::string> m_folders{{platform::kCSIDL_MYPICTURES, "C:\\Users\\user\\Pictures"}};
+    std::map<int, std::string> m_folders{{platform::kCSIDL_MYPICTURES, "C:\\Users\\user\\Pictures"},
+                                         {platform::kCSIDL_LOCAL_APPDATA, "C:\\Users\\user\\AppData\\Local"}};
     std::vector<int> m_created;
     std::uint32_t m_execResult = 33;
     std::string m_mark;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,7 +13,14 @@ namespace sim {
 
 class CapturingTraceSink final : public platform::ITraceSink {
 public:
-    void write(const std::string& message, int flag) override { m_lines.emplace_back(message, flag); }
+    void write(const std::string& message, int flag) override {
+        m_lines.emplace_back(message, flag);
+        if (m_listener) {
+            m_listener(message);
+        }
+    }
+    // Sees each line as it is written, while the program is still at that point.
+    void setListener(std::function<void(const std::string&)> listener) { m_listener = std::move(listener); }
 
     const std::vector<std::pair<std::string, int>>& lines() const { return m_lines; }
     std::vector<std::string> messages() const {
@@ -31,6 +39,7 @@ public:
 
 private:
     std::vector<std::pair<std::string, int>> m_lines;
+    std::function<void(const std::string&)> m_listener;
 };
 
 }  // namespace sim

@@ -11,6 +11,13 @@ public:
     platform::FileHandle createFile(const char* path, std::uint32_t desiredAccess, std::uint32_t shareMode,
                                     std::uint32_t creationDisposition, std::uint32_t flagsAndAttributes) override;
     bool closeHandle(platform::FileHandle handle) override;
+    bool readFile(platform::FileHandle handle, void* buffer, std::uint32_t size, std::uint32_t* done) override;
+    bool writeFile(platform::FileHandle handle, const void* data, std::uint32_t size, std::uint32_t* done) override;
+    bool flushFileBuffers(platform::FileHandle handle) override;
+    std::uint32_t getFileSize(platform::FileHandle handle) override;
+    std::uint32_t moveFileEx(const char* existing, const char* replacement, std::uint32_t flags) override;
+    std::uint32_t deleteFile(const char* path) override;
+    std::uint32_t createDirectory(const char* path) override;
 };
 
 }  // namespace win32

@@ -40,9 +40,9 @@ std::uint32_t LedCheckTransfers(std::uint8_t controller) {
     testing_support::FirmwareRig rig(controller);
     rig.open();
     camera::DriverKey key(rig.machine.registry);
-    firmware::LedCheck ledCheck(rig.machine.registry, rig.dialog->port());
+    firmware::LedCheck ledCheck(rig.machine.registry, rig.machine.files, rig.machine.shell, "Tiltmate", rig.dialog->port());
     const std::uint32_t before = rig.camera->transferCount();
-    ledCheck.CheckLED(*rig.channel, key.OpenDriverKey(), 0x200);
+    ledCheck.CheckLED(*rig.channel, key.OpenDriverKey(), 0x200, firmware::UsbIdentity{});
     return rig.camera->transferCount() - before;
 }
 

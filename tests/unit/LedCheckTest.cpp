@@ -24,8 +24,8 @@ struct LedRig : FirmwareRig {
     void check(std::uint32_t devInfo) {
         machine.trace.clear();
         camera::DriverKey key(machine.registry);
-        firmware::LedCheck ledCheck(machine.registry, dialog->port());
-        ledCheck.CheckLED(*channel, key.OpenDriverKey(), devInfo);
+        firmware::LedCheck ledCheck(machine.registry, machine.files, machine.shell, "Tiltmate", dialog->port());
+        ledCheck.CheckLED(*channel, key.OpenDriverKey(), devInfo, firmware::UsbIdentity{});
     }
     bool dword(const char* name, std::uint32_t& value) {
         std::uint32_t type = 0;
@@ -81,21 +81,24 @@ TEST(LedCheck, FirstRunTakesTheOemDefault) {
 }
 
 TEST(LedCheck, LaterRunsFollowTheRegistry) {
+    // `erased`: only a bit that must rise from 0 to 1 costs an erase; a byte already
+    // right, or one whose bits only fall, is programmed (or left) as it is.
     struct Case {
         const char* name;
         std::uint8_t cameraByte;
         std::vector<std::uint8_t> stored;
         std::uint32_t storedType;
         bool written;
+        bool erased;
         const char* outcome;
     };
     const Case cases[] = {
-        {"equal", 1, {1, 0, 0, 0}, kREG_DWORD, false, "====\tDownload_Sector Success\t===="},
-        {"differs", 0, {1, 0, 0, 0}, kREG_DWORD, true, "====\tDownload_Sector Success\t===="},
-        {"0x101 against 1", 1, {1, 1, 0, 0}, kREG_DWORD, true, "====\tDownload_Sector Success\t===="},
-        {"8 bytes: a first run", 1, {1, 0, 0, 0, 0, 0, 0, 0}, kREG_QWORD, true,
+        {"equal", 1, {1, 0, 0, 0}, kREG_DWORD, false, false, "====\tDownload_Sector Success\t===="},
+        {"differs", 0, {1, 0, 0, 0}, kREG_DWORD, true, true, "====\tDownload_Sector Success\t===="},
+        {"0x101 against 1", 1, {1, 1, 0, 0}, kREG_DWORD, true, false, "====\tDownload_Sector Success\t===="},
+        {"8 bytes: a first run", 1, {1, 0, 0, 0, 0, 0, 0, 0}, kREG_QWORD, true, false,
          "==== First Download_Sector Success\t===="},
-        {"a string: a first run", 1, {'1', 0}, kREG_SZ, true, "==== First Download_Sector Success\t===="},
+        {"a string: a first run", 1, {'1', 0}, kREG_SZ, true, false, "==== First Download_Sector Success\t===="},
     };
     for (const Case& c : cases) {
         LedRig rig(0x85);
@@ -103,7 +106,7 @@ TEST(LedCheck, LaterRunsFollowTheRegistry) {
         rig.machine.registry.put(Hive::CurrentUser, kDriverKey, "LED_Setting", c.storedType, c.stored);
         rig.run(0);
         EXPECT_TRUE(rig.machine.trace.contains(c.outcome)) << c.name;
-        EXPECT_EQ(rig.erased(), c.written) << c.name;
+        EXPECT_EQ(rig.erased(), c.erased) << c.name;
         bool registerWritten = false;
         for (const auto& [address, value] : rig.camera->controller().registerWrites()) {
             registerWritten = registerWritten || address == 0x250D;
@@ -111,6 +114,8 @@ TEST(LedCheck, LaterRunsFollowTheRegistry) {
         EXPECT_EQ(registerWritten, c.written) << c.name;
         // A stored setting wins; without one the OEM default (0 here) is written.
         EXPECT_EQ(rig.flashByte(), c.storedType == kREG_DWORD ? 1 : 0) << c.name;
+        // A finished update leaves no backup behind.
+        EXPECT_TRUE(rig.machine.files.filesUnder("C:\\Users\\user\\AppData\\Local\\Tiltmate").empty()) << c.name;
     }
 }
 
@@ -156,19 +161,15 @@ TEST(LedCheck, AnUnreadableOrUnwritableSectorIsNeverErased) {
         std::vector<std::uint8_t> image(0x10000, 0x3C);
         rig.camera->loadFlash(image);
         if (c.failRead) {
-            // Find where the sector read falls in a run like this one, then fail it.
-            LedRig reference(c.controller, *c.variant);
-            reference.run(0x200);
-            const auto& transfers = reference.camera->transfers();
-            std::uint32_t readNumber = 0;
-            for (std::size_t i = 0; i < transfers.size(); ++i) {
-                if (transfers[i].request == sim::XuRequest::GetCur && transfers[i].selector == 15) {
-                    readNumber = static_cast<std::uint32_t>(i + 1);
-                    break;
+            // Every read of the flash data fails.
+            rig.camera->setInterposer([](const sim::XuCall& call) {
+                sim::XuInterposition result;
+                if (call.request == sim::XuRequest::GetCur && call.selector == 15) {
+                    result.action = sim::XuInterposition::Action::Fail;
+                    result.result = kE_FAIL;
                 }
-            }
-            ASSERT_NE(readNumber, 0u);
-            rig.camera->failTransfer(readNumber);
+                return result;
+            });
             ASSERT_EQ(rig.open(), 0);
             rig.check(0x200);
         } else {

@@ -23,6 +23,15 @@
 //   ledbyte=<hex>   a fresh flash (no saved image) holds this byte at 0xD000
 //   nopages         the filter publishes no property pages
 //
+// Two environment variables of the process that loads it make faults for the flash
+// tests (read when a camera is first bound in that process):
+//   VCAM_FAULT=<mode>@<k>  the k-th extension-unit request (counted from 1 in this
+//                   process) fails, comes back garbled, or is dropped (fail, garble,
+//                   drop); from it on every request fails (unplug); or the program is
+//                   ended with TerminateProcess just before it (kill)
+//   VCAM_XULOG=<file>  every extension-unit request is appended as
+//                   "<k> <set|get|len> <selector> <bytes sent>", for a test to find k
+//
 // The filter publishes one property page ("Camera", class sim::kPropertyPage), which
 // this DLL implements too: a small dialog naming the camera. The page journals
 // "page objects <n>", "page activate" and "page deactivate".
@@ -306,6 +315,55 @@ void plugIn(Device& device) {
     saveFlash(device);
 }
 
+sim::XuFault faultMode(const std::wstring& name) {
+    if (name == L"fail") return sim::XuFault::Fail;
+    if (name == L"garble") return sim::XuFault::Garble;
+    if (name == L"drop") return sim::XuFault::Drop;
+    if (name == L"unplug") return sim::XuFault::Unplug;
+    if (name == L"kill") return sim::XuFault::Kill;
+    return sim::XuFault::None;
+}
+
+void appendLine(const std::wstring& path, const std::string& line) {
+    HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+// The faults and the request log the environment asks for.
+void armFaults(Device& device) {
+    const std::wstring xuLog = environment(L"VCAM_XULOG");
+    if (!xuLog.empty()) {
+        device.camera.setInterposer([xuLog](const sim::XuCall& call) {
+            const char* what = call.request == sim::XuRequest::SetCur   ? "set"
+                               : call.request == sim::XuRequest::GetCur ? "get"
+                                                                        : "len";
+            std::string line = std::to_string(call.number) + " " + what + " " + std::to_string(call.selector);
+            if (call.data != nullptr && call.length > 0) line += " " + sim::hexBytes(call.data, call.length, 8);
+            appendLine(xuLog, line);
+            return sim::XuInterposition{};
+        });
+    }
+    const std::wstring fault = environment(L"VCAM_FAULT");
+    const std::size_t at = fault.find(L'@');
+    unsigned long k = 0;
+    if (at == std::wstring::npos || !parseNumber(fault.substr(at + 1), 10, 0xFFFFFFFFul, k) || k == 0) return;
+    const sim::XuFault mode = faultMode(fault.substr(0, at));
+    if (mode == sim::XuFault::None) return;
+    Device* self = &device;
+    device.camera.setFault(mode, static_cast<std::uint32_t>(k), [self, k] {
+        // The program ends here: what the camera holds is on disk first.
+        saveFlash(*self);
+        appendJournal(self->friendlyName, "vcam kill at request " + std::to_string(k));
+        TerminateProcess(GetCurrentProcess(), 9);
+    });
+    appendJournal(device.friendlyName, "vcam fault " + toUtf8(fault));
+}
+
 // Finds or creates the camera of a device path; the caller holds the lock.
 Device& deviceFor(const std::wstring& devicePath, const std::string& friendlyName, const std::wstring& options) {
     if (!g_devices) g_devices = new std::map<std::wstring, Device>();
@@ -319,6 +377,7 @@ Device& deviceFor(const std::wstring& devicePath, const std::string& friendlyNam
         const std::wstring stateDir = environment(L"VCAM_STATE_DIR");
         if (!stateDir.empty()) device.flashFile = stateDir + L"\\" + flashFileName(devicePath);
         plugIn(device);
+        armFaults(device);
     }
     return device;
 }
