@@ -275,36 +275,3 @@ TEST(TransferBudget, AFlashThatStaysBusyIsGivenUpAndMendedLater) {
     EXPECT_TRUE(program.machine.files.filesUnder("C:\\Users\\user\\AppData\\Local\\Tiltmate").empty());
     EXPECT_FALSE(program.successOverWrongImage);
 }
-
-TEST(FaultSweepDebug, One) {
-    const char* spec = std::getenv("SWEEP_ONE");
-    if (spec == nullptr) GTEST_SKIP();
-    const Letter& letter = kLetters[2];
-    const std::vector<std::uint8_t> original = Image(Filling::NearlyEmpty);
-    std::vector<std::uint8_t> intended = original;
-    intended[kLedByte] = 1;
-    const std::uint32_t k = static_cast<std::uint32_t>(std::atoi(spec));
-    const sim::SimVideoDevice device = CameraDevice(letter, original);
-    device.camera->setJournalListener([](const std::string& line) { if (std::getenv("SWEEP_JOURNAL")) std::printf("J %s\n", line.c_str()); });
-    auto first = std::make_unique<Program>(letter, device, intended);
-    sim::SimRegistry leftRegistry;
-    sim::SimFiles leftFiles;
-    device.camera->setFault(sim::XuFault::Kill, k, [&] {
-        std::printf("KILL\n");
-        leftRegistry.copyTreeFrom(first->machine.registry);
-        leftFiles = first->machine.files;
-    });
-    first->start();
-    first->bringUp();
-    device.camera->reattach();
-    Program next(letter, device, intended);
-    next.machine.registry.copyTreeFrom(leftRegistry);
-    next.machine.files = leftFiles;
-    next.machine.trace.setListener([](const std::string& line) { std::printf("T %s\n", line.c_str()); });
-    next.start();
-    next.bringUp();
-    const auto& flash = device.camera->flash().data();
-    for (std::size_t i = 0; i < flash.size(); ++i) {
-        if (flash[i] != original[i]) std::printf("diff %zx: %02x (was %02x)\n", i, flash[i], original[i]);
-    }
-}
