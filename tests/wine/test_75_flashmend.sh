@@ -65,10 +65,13 @@ mend_find() {
     awk "$1" "$SCENARIO_DIR/xulog.txt"
 }
 
-# mend_scenario <label> <mode> <awk program picking k>
+# mend_scenario <label> <mode> <awk program picking k> <what the fault did>: the last
+# is an extended regex the fault run's journal must match, or "backup" when the fault
+# run must leave the backup on disk and sector 13 erased (the program or the camera
+# gone between the erase and the rewrite).
 mend_scenario() {
     MEND_LABEL=$1
-    local mode=$2 pick=$3 k
+    local mode=$2 pick=$3 damage=$4 k
     camera_setup "$MEND_LABEL" "" || return
     mend_images
     reg_write 'HKCU\SOFTWARE\Velnor VNUVCb' /v LED_Setting /t REG_DWORD /d 1 ||
@@ -93,6 +96,13 @@ mend_scenario() {
 
     # With the fault at k, then once more without one.
     mend_run vcam-journal-fault.txt "$mode@$k" || return
+    if [ "$damage" = backup ]; then
+        check_eq "$MEND_LABEL: the fault leaves sector 13 erased and the backup on disk" \
+            "ff flash-7c3e-410b.bak 65568" "$(vcam_flash_byte "$CAMERA_USB_PATH" 0xD001) $(mend_backups)"
+    else
+        check_eq "$MEND_LABEL: the fault did its damage (journal: $damage)" yes \
+            "$([ "$(vcam_count "$damage")" -gt 0 ] && echo yes || echo no)"
+    fi
     mend_run vcam-journal-after.txt || return
     if cmp -s "$(mend_flash_file)" "$MEND_INTENDED"; then
         pass "$MEND_LABEL ($mode at request $k): the whole flash is exactly the intended image afterwards"
@@ -107,23 +117,25 @@ mend_scenario() {
 # lands in the sector-erase slot and the erase wipes all 64 KB.
 scenario_mend_step_index_drop() {
     mend_scenario "mend: step-index drop" drop \
-        '$2 == "set" && $3 == 7 && $4 == "07" { last = $1 } $2 == "set" && $3 == 13 { print last; exit }'
+        '$2 == "set" && $3 == 7 && $4 == "07" { last = $1 } $2 == "set" && $3 == 13 { print last; exit }' \
+        '^flash erase 0000-ffff$'
 }
 
 # The high address byte of the first page program after the erase: lost, the program
 # lands outside sector 13.
 scenario_mend_page_header_drop() {
     mend_scenario "mend: page-program header drop" drop \
-        'erased && $2 == "set" && $3 == 3 && $4 == "d0" { print $1; exit } $2 == "set" && $3 == 13 { erased = 1 }'
+        'erased && $2 == "set" && $3 == 3 && $4 == "d0" { print $1; exit } $2 == "set" && $3 == 13 { erased = 1 }' \
+        '^flash program ([0-9a-c]|[ef])[0-9a-f]{3} '
 }
 
 # Right after the erase: the sector is empty, only the backup on disk holds its data.
 scenario_mend_kill_after_erase() {
-    mend_scenario "mend: kill after the erase" kill '$2 == "set" && $3 == 13 { print $1 + 1; exit }'
+    mend_scenario "mend: kill after the erase" kill '$2 == "set" && $3 == 13 { print $1 + 1; exit }' backup
 }
 
 scenario_mend_unplug_after_erase() {
-    mend_scenario "mend: unplug after the erase" unplug '$2 == "set" && $3 == 13 { print $1 + 1; exit }'
+    mend_scenario "mend: unplug after the erase" unplug '$2 == "set" && $3 == 13 { print $1 + 1; exit }' backup
 }
 
 add_scenario scenario_mend_step_index_drop
