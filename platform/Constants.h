@@ -82,6 +82,7 @@ constexpr Long kERROR_ACCESS_DENIED = 5;
 constexpr Long kERROR_INVALID_HANDLE = 6;
 constexpr Long kERROR_GEN_FAILURE = 31;
 constexpr Long kERROR_INVALID_PARAMETER = 87;
+constexpr Long kERROR_ALREADY_EXISTS = 183;
 constexpr Long kERROR_INSUFFICIENT_BUFFER = 122;
 constexpr Long kERROR_MORE_DATA = 234;
 constexpr Long kERROR_NO_MORE_ITEMS = 259;
@@ -243,6 +244,7 @@ constexpr std::uint32_t kOFN_EXPLORER = 0x00080000;
 constexpr std::uint32_t kFNERR_BUFFERTOOSMALL = 0x3003;
 
 // SHGetSpecialFolderPathA
+constexpr int kCSIDL_APPDATA = 0x001A;  // the user's roaming application data
 constexpr int kCSIDL_MYPICTURES = 0x0027;
 
 // CreateFileA
