@@ -183,5 +183,39 @@ install_scenario() {
 scenario_install_tiltmate() { install_scenario Tiltmate; }
 scenario_install_viewmate() { install_scenario Viewmate; }
 
+# The package that ships: the 32-bit programs, into the 32-bit Program Files folder, the
+# Run value in the registry's 32-bit view (which Windows runs at logon as well).
+scenario_install_shipped_package() {
+    local name="install the 32-bit package"
+    local dist=$REPO_TOP/build/win32/dist version
+    version=$(head -n 1 "$REPO_TOP/VERSION")
+    if [ ! -f "$dist/Tiltmate.exe" ]; then
+        fail "$name: the 32-bit build is there" "no $dist/Tiltmate.exe (cmake --build --preset win32)"
+        return
+    fi
+    if ! bash "$REPO_TOP/scripts/make-msi" Tiltmate x86 "$version" "$dist" "$SCENARIO_DIR/x86.msi" \
+            >>"$SCENARIO_DIR/make-msi.log" 2>&1; then
+        fail "$name: the installer is built" "$(tail -n 3 "$SCENARIO_DIR/make-msi.log")"
+        return
+    fi
+    export WINEDLLOVERRIDES="winemenubuilder.exe=d"
+    msiexec /i "$(windows_path "$SCENARIO_DIR/x86.msi")"
+    check_eq "$name: msiexec /i /qn succeeds" 0 "$MSI_RC"
+    local installed="$WINEPREFIX/drive_c/Program Files (x86)/Tiltmate" missing=() file
+    for file in Tiltmate.exe bkg.ini Language/English.ini Language/Deutsch.ini Language/Francais.ini; do
+        cmp -s "$installed/$file" "$dist/$file" || missing+=("$file")
+    done
+    check_eq "$name: the files are in Program Files (x86)\Tiltmate" "" "${missing[*]}"
+    RUN_KEY='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Run'
+    UNINSTALL_KEY='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
+    check_eq "$name: one entry in Programs and Features (32-bit view)" "1" "$(uninstall_entries Tiltmate | wc -l)"
+    check_eq "$name: the Run value is in the 32-bit view" "\"C:\Program Files (x86)\Tiltmate\Tiltmate.exe\"" \
+        "$(run_value Tiltmate)"
+    msiexec /x "$(windows_path "$SCENARIO_DIR/x86.msi")"
+    check_eq "$name: removed, nothing of it is left" "0|0|" \
+        "$MSI_RC|$(uninstall_entries Tiltmate | wc -l)|$(run_value Tiltmate)$([ -e "$installed" ] && echo folder)"
+}
+
 add_scenario scenario_install_tiltmate
 add_scenario scenario_install_viewmate
+add_scenario scenario_install_shipped_package
