@@ -63,13 +63,12 @@ public:
     // The main window's caption, as the last applied language gave it ("" before).
     const char* caption() const { return m_szCaption; }
 
-    // The user's own settings file, <application data>\<program>\bkg.ini; "" when the
-    // system names no application data folder (or one too long for a path).
-    std::string UserSettingsFile() const;
-
 private:
     std::string SettingsFile() const;
     std::string LanguageFolder() const;
+    // The user's own settings file, <application data>\<program>\bkg.ini; "" when the
+    // system names no application data folder (or one too long for a path).
+    std::string UserSettingsFile() const;
     // "Default" of section "Language": the user's own file overrides the one beside
     // the program.
     int CurrentLanguage(const std::string& settingsFile) const;

@@ -82,8 +82,8 @@ constexpr Long kERROR_ACCESS_DENIED = 5;
 constexpr Long kERROR_INVALID_HANDLE = 6;
 constexpr Long kERROR_GEN_FAILURE = 31;
 constexpr Long kERROR_INVALID_PARAMETER = 87;
-constexpr Long kERROR_ALREADY_EXISTS = 183;
 constexpr Long kERROR_INSUFFICIENT_BUFFER = 122;
+constexpr Long kERROR_ALREADY_EXISTS = 183;
 constexpr Long kERROR_MORE_DATA = 234;
 constexpr Long kERROR_NO_MORE_ITEMS = 259;
 
