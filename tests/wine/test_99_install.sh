@@ -153,6 +153,10 @@ install_scenario() {
         cmp -s "$installed/$file" "$SCENARIO_DIR/v2/$file" || missing+=("$file")
     done
     check_eq "$name: every file is the new package's" "" "${missing[*]}"
+    msiexec /i "$(windows_path "$SCENARIO_DIR/v1.msi")"
+    # 1603, which a Unix shell sees modulo 256.
+    check_eq "$name: the older package is refused (1603) and $v2 stays" "67 1 $v2" \
+        "$MSI_RC $(uninstall_entries "$program" | wc -l) $(uninstall_entries "$program" | awk '{ print $NF }')"
     if start_installed "$program"; then
         probe state "$program.exe"
         check_eq "$name: the upgraded program starts in the user's language" \
