@@ -36,13 +36,16 @@ set(SIZE_LINK_OPTIONS
 target_compile_options(companion_core PRIVATE ${SIZE_COMPILE_OPTIONS})
 target_compile_options(platform_win32 PRIVATE ${SIZE_COMPILE_OPTIONS})
 
+# The version resource of each program carries the project's version.
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/resources/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
+
 foreach(program Tiltmate Viewmate)
     add_executable(${program} WIN32 app/main.cpp app/AbortingRuntime.cpp resources/companion.rc)
     target_compile_definitions(${program} PRIVATE COMPANION_PROGRAM_${program}=1)
     target_compile_options(${program} PRIVATE ${SIZE_COMPILE_OPTIONS})
     target_link_options(${program} PRIVATE ${SIZE_LINK_OPTIONS})
     target_link_libraries(${program} PRIVATE platform_win32 ${STATIC_RUNTIME})
-    target_include_directories(${program} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_include_directories(${program} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 endforeach()
 
 # Test equipment for the end-to-end tests under Wine, which runs the 64-bit build only.

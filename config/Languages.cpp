@@ -82,9 +82,29 @@ std::string Languages::SettingsFile() const { return std::string(m_settings.Prog
 
 std::string Languages::LanguageFolder() const { return std::string(m_settings.ProgramDir) + kLanguageFolder; }
 
+std::string Languages::UserSettingsFile() const {
+    char folder[kMAX_PATH + 1] = {};
+    if (!m_shell.getSpecialFolderPath(0, folder, kCSIDL_APPDATA, false)) {
+        return {};
+    }
+    folder[kMAX_PATH] = '\0';
+    const std::string file = common::Format("%s\\%s%s", folder, m_programName, kSettingsFileName);
+    // The profile calls take paths of up to MAX_PATH characters.
+    return file.size() < kMAX_PATH ? file : std::string();
+}
+
+int Languages::CurrentLanguage(const std::string& settingsFile) const {
+    const auto shared = static_cast<int>(m_profile.getInt(kLanguageSection, "Default", 1, settingsFile.c_str()));
+    const std::string own = UserSettingsFile();
+    if (own.empty()) {
+        return shared;
+    }
+    return static_cast<int>(m_profile.getInt(kLanguageSection, "Default", shared, own.c_str()));
+}
+
 void Languages::LoadLanguageList(const std::string& settingsFile) {
     const auto count = static_cast<int>(m_profile.getInt(kLanguageSection, "LanguageCount", 1, settingsFile.c_str()));
-    const auto current = static_cast<int>(m_profile.getInt(kLanguageSection, "Default", 1, settingsFile.c_str()));
+    const int current = CurrentLanguage(settingsFile);
     const int listed = std::min(count, kMaxLanguages);
     for (int index = 1; index <= listed; ++index) {
         std::string name = ListEntry(m_profile, index, settingsFile);
@@ -155,7 +175,22 @@ void Languages::OnLanguageMenu(std::uint32_t id) {
     }
     m_menus.checkMenuRadioItem(m_hLanguageMenu, kLanguageItemFirst, kLanguageItemLast, id, kMF_BYCOMMAND);
     const std::string index = std::to_string(static_cast<long>(id) - static_cast<long>(kLanguageItemFirst) + 1);
+    // A standard user cannot write beside a program installed under Program Files
+    // (and a program that asks for a run level is not virtualised), so the choice
+    // also goes into the user's own file, which is read first at the next start.
+    // The file beside the program still gets it: it remains the default of users who
+    // never chose.
     m_profile.writeString(kLanguageSection, "Default", index.c_str(), SettingsFile().c_str());
+    const std::string own = UserSettingsFile();
+    if (!own.empty()) {
+        char folder[kMAX_PATH + 1] = {};
+        // Make the application data folder, then the program's folder in it: the
+        // profile calls do not create folders.
+        if (m_shell.getSpecialFolderPath(0, folder, kCSIDL_APPDATA, true)) {
+            m_shell.createDirectory(0, own.substr(0, own.size() - std::strlen(kSettingsFileName)).c_str());
+        }
+        m_profile.writeString(kLanguageSection, "Default", index.c_str(), own.c_str());
+    }
     const std::string item = m_menus.getMenuString(m_hLanguageMenu, id, kMF_BYCOMMAND);
     const std::string path = common::Format("%s\\Language\\%s.ini", m_settings.ProgramDir, item.c_str());
     LoadLanguageText(path.c_str());
@@ -164,7 +199,7 @@ void Languages::OnLanguageMenu(std::uint32_t id) {
 AudioTexts Languages::LoadAudioText(const std::string& deviceName) const {
     const std::string settingsFile = SettingsFile();
     const auto count = static_cast<int>(m_profile.getInt(kLanguageSection, "LanguageCount", 1, settingsFile.c_str()));
-    const auto current = static_cast<int>(m_profile.getInt(kLanguageSection, "Default", 1, settingsFile.c_str()));
+    const int current = CurrentLanguage(settingsFile);
     std::string file = settingsFile;
     if (count >= 1 && current >= 1 && current <= count) {
         file = LanguageFolder() + ListEntry(m_profile, current, settingsFile);

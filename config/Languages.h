@@ -9,6 +9,7 @@
 #include "config/Settings.h"
 #include "platform/Menus.h"
 #include "platform/Profile.h"
+#include "platform/Shell.h"
 #include "platform/WindowHost.h"
 
 namespace config {
@@ -30,9 +31,15 @@ struct AudioTexts {
 
 class Languages {
 public:
+    // `programName` names the user's own settings folder under the application data.
     Languages(platform::IProfile& profile, platform::IMenus& menus, platform::IWindowHost& window,
-              const Settings& settings)
-        : m_profile(profile), m_menus(menus), m_window(window), m_settings(settings) {}
+              platform::IShell& shell, const Settings& settings, const char* programName)
+        : m_profile(profile),
+          m_menus(menus),
+          m_window(window),
+          m_shell(shell),
+          m_settings(settings),
+          m_programName(programName) {}
 
     // The tray popup (its entries at positions 3 and 7 are renamed) and its Language
     // submenu, looked up by the main window at initialisation.
@@ -46,7 +53,8 @@ public:
     void LoadLanguageList(const std::string& settingsFile);
     // Applies the "Main" and "Menu" texts of one language file.
     void LoadLanguageText(const char* path);
-    // The switch: commands 34501-35500 (the items use 35000 and up).
+    // The switch: commands 34501-35500 (the items use 35000 and up). The choice goes
+    // into the user's own settings file and into the one beside the program.
     void OnLanguageMenu(std::uint32_t id);
     // The texts of the audio effect dialog for `deviceName`, read anew each time from
     // the current language (or from the settings file when no language is current).
@@ -58,11 +66,19 @@ public:
 private:
     std::string SettingsFile() const;
     std::string LanguageFolder() const;
+    // The user's own settings file, <application data>\<program>\bkg.ini; "" when the
+    // system names no application data folder (or one too long for a path).
+    std::string UserSettingsFile() const;
+    // "Default" of section "Language": the user's own file overrides the one beside
+    // the program.
+    int CurrentLanguage(const std::string& settingsFile) const;
 
     platform::IProfile& m_profile;
     platform::IMenus& m_menus;
     platform::IWindowHost& m_window;
+    platform::IShell& m_shell;
     const Settings& m_settings;
+    const char* m_programName;
     platform::MenuHandle m_hTrayPopup = 0;
     platform::MenuHandle m_hLanguageMenu = 0;
     char m_szCaption[kTextSize] = {};

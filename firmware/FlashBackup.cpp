@@ -94,8 +94,8 @@ std::string FlashBackupStore::PathOf(const UsbIdentity& identity, const char* ex
     base[kMAX_PATH - 1] = '\0';
     const std::string folder = std::string(base) + "\\" + m_programName;
     if (createFolder) {
-        const std::uint32_t made = m_files.createDirectory(folder.c_str());
-        if (made != 0 && made != kERROR_ALREADY_EXISTS) {
+        const std::int32_t made = m_shell.createDirectory(0, folder.c_str());
+        if (made != kERROR_SUCCESS && made != kERROR_ALREADY_EXISTS) {
             return std::string();
         }
     }

@@ -83,6 +83,7 @@ constexpr Long kERROR_INVALID_HANDLE = 6;
 constexpr Long kERROR_GEN_FAILURE = 31;
 constexpr Long kERROR_INVALID_PARAMETER = 87;
 constexpr Long kERROR_INSUFFICIENT_BUFFER = 122;
+constexpr Long kERROR_ALREADY_EXISTS = 183;
 constexpr Long kERROR_MORE_DATA = 234;
 constexpr Long kERROR_NO_MORE_ITEMS = 259;
 
@@ -243,6 +244,7 @@ constexpr std::uint32_t kOFN_EXPLORER = 0x00080000;
 constexpr std::uint32_t kFNERR_BUFFERTOOSMALL = 0x3003;
 
 // SHGetSpecialFolderPathA
+constexpr int kCSIDL_APPDATA = 0x001A;  // the user's roaming application data
 constexpr int kCSIDL_MYPICTURES = 0x0027;
 constexpr int kCSIDL_LOCAL_APPDATA = 0x001C;
 
@@ -261,10 +263,9 @@ constexpr std::uint32_t kINVALID_FILE_SIZE = 0xFFFFFFFFu;
 // MoveFileExA
 constexpr std::uint32_t kMOVEFILE_REPLACE_EXISTING = 0x00000001;
 constexpr std::uint32_t kMOVEFILE_WRITE_THROUGH = 0x00000008;
-// GetLastError codes of the file calls beside the registry's (kERROR_FILE_NOT_FOUND,
-// kERROR_ACCESS_DENIED above)
-constexpr std::uint32_t kERROR_PATH_NOT_FOUND = 3;
-constexpr std::uint32_t kERROR_ALREADY_EXISTS = 183;
+// GetLastError codes of the file calls beside those above (kERROR_FILE_NOT_FOUND,
+// kERROR_ACCESS_DENIED, kERROR_ALREADY_EXISTS)
+constexpr Long kERROR_PATH_NOT_FOUND = 3;
 
 // WinExec: results above 31 mean the program started
 constexpr int kSW_SHOW = 5;

@@ -1,6 +1,6 @@
-// Files and folders beyond the module path: the Windows directory, files opened by
-// path, read, written, flushed, renamed and deleted, and folders made, shaped like the
-// kernel32 calls.
+// Files beyond the module path: the Windows directory, files opened by path, read,
+// written, flushed, renamed and deleted, shaped like the kernel32 calls. (Folders are
+// made through the shell.)
 #pragma once
 
 #include <cstdint>
@@ -34,9 +34,6 @@ public:
     // MoveFileExA, DeleteFileA: 0 on success, otherwise GetLastError's code.
     virtual std::uint32_t moveFileEx(const char* existing, const char* replacement, std::uint32_t flags) = 0;
     virtual std::uint32_t deleteFile(const char* path) = 0;
-    // CreateDirectoryA without security attributes: 0 when it was made, otherwise
-    // GetLastError's code (kERROR_ALREADY_EXISTS for a folder that is there).
-    virtual std::uint32_t createDirectory(const char* path) = 0;
 };
 
 // Closes an opened file when it goes out of scope.

@@ -30,6 +30,9 @@ public:
     // SHGetSpecialFolderPathA; `path` holds kMAX_PATH characters. With `create` the
     // folder is made when it does not exist yet.
     virtual bool getSpecialFolderPath(Hwnd owner, char* path, int csidl, bool create) = 0;
+    // SHCreateDirectoryExA without security attributes: makes a folder and any folders
+    // above it that are missing. kERROR_SUCCESS, kERROR_ALREADY_EXISTS or the reason.
+    virtual std::int32_t createDirectory(Hwnd owner, const char* path) = 0;
     // WinExec: above 31 the program started; below that, the reason it did not
     // (0 out of memory or resources, 2 file not found, 3 path not found, ...).
     virtual std::uint32_t winExec(const char* commandLine, int showCommand) = 0;

@@ -94,7 +94,7 @@ CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
       // The tray icon loads the tray menu with the window, so its submenus can be
       // looked up before the settings fill them.
       m_trayIcon(platform, m_port, IDR_TRAY_MENU),
-      m_languages(platform.profile, platform.menus, platform.window, m_settings),
+      m_languages(platform.profile, platform.menus, platform.window, platform.shell, m_settings, variant.programName),
       m_snapshot(platform.window, platform.registry, platform.files, platform.shell, platform.system, m_port,
                  m_settings),
       m_policy(platform.registry, platform.system, m_port),

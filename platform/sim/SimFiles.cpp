@@ -174,21 +174,6 @@ std::uint32_t SimFiles::deleteFile(const char* path) {
     return 0;
 }
 
-std::uint32_t SimFiles::createDirectory(const char* path) {
-    if (path == nullptr) {
-        return platform::kERROR_PATH_NOT_FOUND;
-    }
-    const std::string name = key(path);
-    if (m_folders.count(name) != 0) {
-        return platform::kERROR_ALREADY_EXISTS;
-    }
-    if (!parentExists(name)) {
-        return platform::kERROR_PATH_NOT_FOUND;
-    }
-    m_folders.insert(name);
-    return 0;
-}
-
 void SimFiles::addFile(const std::string& path, const std::vector<std::uint8_t>& contents) {
     m_files[key(path)] = File{path, contents};
 }

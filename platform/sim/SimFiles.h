@@ -25,7 +25,6 @@ public:
     std::uint32_t getFileSize(platform::FileHandle handle) override;
     std::uint32_t moveFileEx(const char* existing, const char* replacement, std::uint32_t flags) override;
     std::uint32_t deleteFile(const char* path) override;
-    std::uint32_t createDirectory(const char* path) override;
 
     // Test driving.
     void setWindowsDirectory(const std::string& path) { m_windowsDirectory = path; }

@@ -308,6 +308,11 @@ bool SimProfile::writeString(const char* section, const char* key, const char* v
     if (sectionName.empty()) return false;
 
     const std::string path = normalisePath(fileName);
+    // A folder the user may not write to (Program Files for a standard user): the
+    // write fails and the file stays as it was.
+    for (const std::string& folder : m_protected) {
+        if (path.compare(0, folder.size(), folder) == 0) return false;
+    }
     auto it = m_files.find(path);
     if (key == nullptr) {
         if (it != m_files.end()) it->second = withoutSection(it->second, sectionName);
@@ -353,5 +358,11 @@ std::string SimProfile::file(const std::string& path) const {
 }
 
 void SimProfile::removeFile(const std::string& path) { m_files.erase(normalisePath(path)); }
+
+void SimProfile::protectFolder(const std::string& folder) {
+    std::string path = normalisePath(folder);
+    if (path.empty() || path.back() != '\\') path += '\\';
+    m_protected.push_back(path);
+}
 
 }  // namespace sim

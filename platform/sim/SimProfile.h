@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/Profile.h"
 
@@ -25,11 +26,14 @@ public:
     bool hasFile(const std::string& path) const;
     std::string file(const std::string& path) const;  // empty when missing
     void removeFile(const std::string& path);
+    // Writes to files in this folder (or below it) fail from now on.
+    void protectFolder(const std::string& folder);
 
 private:
     const std::string* find(const char* fileName) const;
 
     std::map<std::string, std::string> m_files;  // normalised path -> contents
+    std::vector<std::string> m_protected;         // normalised folders, each ending in '\\'
 };
 
 }  // namespace sim

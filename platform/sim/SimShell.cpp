@@ -71,6 +71,23 @@ bool SimShell::getSpecialFolderPath(platform::Hwnd, char* path, int csidl, bool 
     return true;
 }
 
+std::int32_t SimShell::createDirectory(platform::Hwnd, const char* path) {
+    if (path == nullptr || *path == '\0') {
+        return platform::kERROR_INVALID_PARAMETER;
+    }
+    if (m_createError != platform::kERROR_SUCCESS) {
+        return m_createError;
+    }
+    for (const std::string& made : m_directories) {
+        if (made == path) {
+            return platform::kERROR_ALREADY_EXISTS;
+        }
+    }
+    m_directories.emplace_back(path);
+    m_files.addFolder(path);
+    return platform::kERROR_SUCCESS;
+}
+
 std::uint32_t SimShell::winExec(const char* commandLine, int showCommand) {
     m_execs.push_back(Exec{commandLine != nullptr ? commandLine : "", showCommand});
     if (m_execResult >= platform::kWinExecFirstSuccess && !m_mark.empty()) {

@@ -48,8 +48,4 @@ std::uint32_t Win32Files::moveFileEx(const char* existing, const char* replaceme
 
 std::uint32_t Win32Files::deleteFile(const char* path) { return DeleteFileA(path) != FALSE ? 0 : GetLastError(); }
 
-std::uint32_t Win32Files::createDirectory(const char* path) {
-    return CreateDirectoryA(path, nullptr) != FALSE ? 0 : GetLastError();
-}
-
 }  // namespace win32

@@ -17,7 +17,6 @@ public:
     std::uint32_t getFileSize(platform::FileHandle handle) override;
     std::uint32_t moveFileEx(const char* existing, const char* replacement, std::uint32_t flags) override;
     std::uint32_t deleteFile(const char* path) override;
-    std::uint32_t createDirectory(const char* path) override;
 };
 
 }  // namespace win32

@@ -9,7 +9,10 @@ int Win32Resources::loadString(std::uint32_t id, char* buffer, int size) {
 }
 
 platform::IconHandle Win32Resources::loadIcon(std::uint32_t id) {
-    return reinterpret_cast<platform::IconHandle>(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
+    // LR_SHARED: released with the module, as LoadIconW's icons are.
+    return reinterpret_cast<platform::IconHandle>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id),
+                                                             IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
 }
 
 }  // namespace win32

@@ -23,6 +23,10 @@ bool Win32Shell::getSpecialFolderPath(platform::Hwnd owner, char* path, int csid
     return SHGetSpecialFolderPathA(reinterpret_cast<HWND>(owner), path, csidl, create ? TRUE : FALSE) != FALSE;
 }
 
+std::int32_t Win32Shell::createDirectory(platform::Hwnd owner, const char* path) {
+    return SHCreateDirectoryExA(reinterpret_cast<HWND>(owner), path, nullptr);
+}
+
 std::uint32_t Win32Shell::winExec(const char* commandLine, int showCommand) {
     return WinExec(commandLine, static_cast<UINT>(showCommand));
 }

@@ -180,3 +180,100 @@ TEST(Languages, APathTooLongForTheBuffersIsNotRead) {
     // The item is still listed and checked.
     EXPECT_EQ(rig.languages(), (std::vector<std::string>{std::string(250, 'n') + " 35000 *"}));
 }
+
+namespace {
+
+constexpr const char* kUserIni = "C:\\Users\\user\\AppData\\Roaming\\Tiltmate\\bkg.ini";
+
+}  // namespace
+
+TEST(Languages, TheUsersOwnDefaultOverridesTheOneBesideTheProgram) {
+    struct Case {
+        const char* name;
+        std::string userFile;  // "" for none
+        bool noApplicationData;
+        std::string caption;
+        std::string checked;  // the checked item, "" for none
+    };
+    const Case cases[] = {
+        {"no file of the user's", "", false, "Tavrin PC-Kamerakonsole", "Deutsch"},
+        {"the user's Default", "[Language]\r\nDefault=3\r\n", false, "Console Tavrin", "Francais"},
+        {"the user's file without Default", "[Language]\r\nLanguageCount=1\r\n", false, "Tavrin PC-Kamerakonsole",
+         "Deutsch"},
+        {"the user's Default 1", "[language]\r\n default = 1 \r\n", false, "Tavrin PC Camera Console", "English"},
+        // As in the file beside the program, a value that is no number picks no language.
+        {"the user's Default not a number", "[Language]\r\nDefault=B\r\n", false, "Main", ""},
+        {"no application data folder", "[Language]\r\nDefault=3\r\n", true, "Tavrin PC-Kamerakonsole", "Deutsch"},
+    };
+    for (const Case& c : cases) {
+        LanguageRig rig(kThree);
+        rig.language("Deutsch.ini", kGerman);
+        rig.language("Francais.ini", "[Main]\r\nTitle=Console Tavrin\r\n");
+        if (!c.userFile.empty()) rig.machine.profile.setFile(kUserIni, c.userFile);
+        if (c.noApplicationData) rig.machine.shell.failSpecialFolder(kCSIDL_APPDATA);
+        rig.start();
+        EXPECT_EQ(rig.machine.window.windowText(), c.caption) << c.name;
+        std::string checked;
+        for (const std::string& line : rig.languages()) {
+            if (line.size() > 2 && line.compare(line.size() - 2, 2, " *") == 0) checked = line.substr(0, line.find(' '));
+        }
+        EXPECT_EQ(checked, c.checked) << c.name;
+    }
+}
+
+TEST(Languages, ASwitchInAFolderTheUserCannotWriteSurvivesARestart) {
+    LanguageRig rig(kThree);
+    rig.language("Deutsch.ini", kGerman);
+    rig.language("Francais.ini", "[Main]\r\nTitle=Console Tavrin\r\n[AudioProperty]\r\nAEC=Annulation d'\xE9" "cho\r\n");
+    rig.machine.profile.protectFolder("C:\\Program Files\\Tiltmate");
+    rig.start();
+    rig.command(35002);
+    EXPECT_EQ(rig.machine.window.windowText(), "Console Tavrin");
+    // Beside the program the write failed; the user's own file holds the choice, in
+    // the program's folder of the application data, which the switch made.
+    EXPECT_NE(rig.machine.profile.file(kIni).find("Default=2"), std::string::npos);
+    EXPECT_EQ(rig.machine.profile.file(kUserIni), "[Language]\r\nDefault=3\r\n");
+    EXPECT_EQ(rig.machine.shell.directoriesMade(),
+              (std::vector<std::string>{"C:\\Users\\user\\AppData\\Roaming\\Tiltmate"}));
+    EXPECT_EQ(rig.machine.shell.foldersCreated(), (std::vector<int>{kCSIDL_APPDATA}));
+
+    // The next start (same files) comes back in the chosen language, and so do the
+    // audio dialog's texts.
+    LanguageRig next(rig.machine.profile.file(kIni));
+    for (const char* file : {"Deutsch.ini", "Francais.ini"}) {
+        next.language(file, rig.machine.profile.file(std::string(kFolder) + file));
+    }
+    next.machine.profile.setFile(kUserIni, rig.machine.profile.file(kUserIni));
+    next.start();
+    EXPECT_EQ(next.machine.window.windowText(), "Console Tavrin");
+    EXPECT_EQ(next.languages(), (std::vector<std::string>{"English 35000", "Deutsch 35001", "Francais 35002 *"}));
+    EXPECT_EQ(next.dialog->languages().LoadAudioText("Mic").aec, "Annulation d'\xE9" "cho");
+
+    // A second switch writes both files again; the user's folder already exists.
+    next.command(35000);
+    EXPECT_NE(next.machine.profile.file(kIni).find("Default=1"), std::string::npos);
+    EXPECT_EQ(next.machine.profile.file(kUserIni), "[Language]\r\nDefault=1\r\n");
+    EXPECT_EQ(next.machine.window.windowText(), "Tavrin PC Camera Console");
+}
+
+TEST(Languages, WithoutAFolderOfTheUsersTheSwitchStillWritesBesideTheProgram) {
+    struct Case {
+        const char* name;
+        bool noApplicationData;
+        std::int32_t createError;
+    };
+    const Case cases[] = {
+        {"no application data folder", true, kERROR_SUCCESS},
+        {"the program's folder cannot be made", false, kERROR_ACCESS_DENIED},
+    };
+    for (const Case& c : cases) {
+        LanguageRig rig(kThree);
+        rig.machine.profile.protectFolder("C:\\Users\\user\\AppData\\Roaming\\Tiltmate");
+        if (c.noApplicationData) rig.machine.shell.failSpecialFolder(kCSIDL_APPDATA);
+        rig.machine.shell.failCreateDirectory(c.createError);
+        rig.start();
+        rig.command(35002);
+        EXPECT_NE(rig.machine.profile.file(kIni).find("Default=3"), std::string::npos) << c.name;
+        EXPECT_FALSE(rig.machine.profile.hasFile(kUserIni)) << c.name;
+    }
+}

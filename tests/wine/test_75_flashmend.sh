@@ -121,11 +121,12 @@ scenario_mend_step_index_drop() {
         '^flash erase 0000-ffff$'
 }
 
-# The high address byte of the first page program after the erase: lost, the program
-# lands outside sector 13.
+# The high address byte of the second page program after the erase (the bytes after
+# the LED byte): lost, the next bytes become the address and the program lands in
+# sector 0.
 scenario_mend_page_header_drop() {
     mend_scenario "mend: page-program header drop" drop \
-        'erased && $2 == "set" && $3 == 3 && $4 == "d0" { print $1; exit } $2 == "set" && $3 == 13 { erased = 1 }' \
+        'erased && $2 == "set" && $3 == 3 && $4 == "d0" && ++seen == 2 { print $1; exit } $2 == "set" && $3 == 13 { erased = 1 }' \
         '^flash program ([0-9a-c]|[ef])[0-9a-f]{3} '
 }
 
