@@ -100,7 +100,7 @@ probe() {
     local limit=$WINE_CALL_TIMEOUT
     # Commands that wait get their own time plus Wine's start-up on top.
     case "$1" in
-        wait | waitexit | openfile | dlgstate) limit=$(($3 / 1000 + WINE_CALL_TIMEOUT)) ;;
+        wait | waitexit | openfile | dlgstate | balloon) limit=$(($3 / 1000 + WINE_CALL_TIMEOUT)) ;;
         openfile-cancel) limit=$(($2 / 1000 + WINE_CALL_TIMEOUT)) ;;
         waitwindow | waitgone) limit=$(($4 / 1000 + WINE_CALL_TIMEOUT)) ;;
         launchtime) limit=$(($3 * 40 + WINE_CALL_TIMEOUT)) ;;  # 20 s start + 15 s end per run, at worst
