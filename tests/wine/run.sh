@@ -6,7 +6,8 @@
 # another's registry or files. Everything runs inside one virtual display. Prints
 # PASS/FAIL lines and a closing "wine: N passed, M failed"; exits non-zero when a
 # check failed. KEEP_WINE_WORK=1 keeps the prefixes and logs for a look afterwards;
-# WINE_TESTS_ONLY=<regex> runs only the scenarios whose names match.
+# WINE_TESTS_ONLY=<regex> runs only the scenarios whose names match, WINE_TESTS_SKIP=<regex>
+# leaves out those whose names match.
 #
 # The build may be either: the programs of the 32-bit build run through Wine's 32-bit
 # side (docs/wine.md); the test tools (probe, drivers, viewer) are always 64-bit, taken
@@ -133,6 +134,8 @@ for scenario in "${SCENARIOS[@]}"; do
     # WINE_TESTS_ONLY=<regex> runs only the scenarios whose names match (for a quick
     # look at one while working on it).
     [[ -z "${WINE_TESTS_ONLY:-}" || $name =~ $WINE_TESTS_ONLY ]] || continue
+    # WINE_TESTS_SKIP=<regex> leaves out the scenarios whose names match.
+    [[ -n "${WINE_TESTS_SKIP:-}" && $name =~ $WINE_TESTS_SKIP ]] && continue
     export WINEPREFIX=$WORK/prefix-$name
     SCENARIO_DIR=$WORK/logs-$name
     mkdir -p "$SCENARIO_DIR"
