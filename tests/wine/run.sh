@@ -143,10 +143,20 @@ for scenario in "${SCENARIOS[@]}"; do
         fail "$name: prefix copy" "cp -a $BASE failed"
         continue
     fi
+    # At another Windows version each scenario's programs journal to the scenario's
+    # own file, so the run can tell they took that version's branch.
+    [ -n "${WINE_WINDOWS_VERSION:-}" ] && avis_journal_path
     # A subshell, so a scenario that returns early leaves nothing behind but the
     # programs it started, which the server's end takes down.
     ("$scenario")
     wineserver_kill
+    if [ -n "${WINE_WINDOWS_VERSION:-}" ]; then
+        if avis_lines | grep -q '^Advise '; then
+            pass "$name: the programs saw 6.2 and followed the Start screen"
+        else
+            fail "$name: the programs saw 6.2 and followed the Start screen" "no Advise in $AVIS_JOURNAL_FILE"
+        fi
+    fi
     check_no_monitor_log "$name: no *_Monitor_log.txt in the temp folder"
     [ -n "${KEEP_WINE_WORK:-}" ] || rm -rf "$WINEPREFIX"
 done

@@ -48,6 +48,7 @@ check_balloons() {
         fi
         if probe balloon "$text" $BALLOON_TIMEOUT_MS; then
             pass "$label: notice $notice shows a balloon with \"$text\""
+            [ "$text" = "Detect New Device" ] && screenshot "balloon-$WINE_PROGRAM_BITS.png"
         else
             fail "$label: notice $notice shows a balloon with \"$text\"" "$(probe_summary)"
         fi
