@@ -30,8 +30,8 @@ start_screen_setup() {
 
 # first_pass: a settings change, waited for, so the next values are the policy's.
 first_pass() {
-    probe send Tiltmate.exe $WM_SETTINGCHANGE 0 0
-    vcam_wait_values $PROP_ROTATION 1 10000
+    probe send Tiltmate.exe "$WM_SETTINGCHANGE" 0 0
+    vcam_wait_values "$PROP_ROTATION" 1 10000
 }
 
 # raise_and_wait <label> <avctl args...> <values-expected>: raises a change and waits
@@ -43,7 +43,7 @@ raise_and_wait() {
         fail "$label" "the program's sink did not take the change: $(tr '\n' ' ' <<<"$AVCTL_OUT")"
         return 1
     fi
-    vcam_wait_values $PROP_ROTATION "$want" 10000
+    vcam_wait_values "$PROP_ROTATION" "$want" 10000
 }
 
 scenario_startscreen() {
