@@ -627,9 +627,16 @@ snap_settled() {
     probe send "$1" 0 0 0  # WM_NULL
 }
 
-# snap_pictures_folder: the user's pictures folder as the prefix reports it.
+# snap_pictures_folder: the user's pictures folder as the prefix reports it. Asked up
+# to three times: once in a full run with the 32-bit programs the question failed while
+# a program was starting under qemu, and passed in every run alone (probe.log has each).
 snap_pictures_folder() {
-    probe specialfolder "$CSIDL_MYPICTURES" && value path
+    local attempt
+    for attempt in 1 2 3; do
+        probe specialfolder "$CSIDL_MYPICTURES" && { value path; return 0; }
+        [ "$attempt" = 3 ] || sleep 1
+    done
+    return 1
 }
 
 # snap_upper <text>: the text with its ASCII letters upper-cased.
