@@ -48,14 +48,20 @@ foreach(program Tiltmate Viewmate)
     target_include_directories(${program} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_BINARY_DIR}/generated)
 endforeach()
 
-# Test equipment for the end-to-end tests under Wine, which runs the 64-bit build only.
+# Test equipment for the end-to-end tests under Wine. The tools that work from outside
+# the programs (the probe, the drivers' control tools, the test viewer) are 64-bit only:
+# they drive a 32-bit program as well, and a 32-bit process costs seconds to start under
+# qemu. What a program loads in process (the virtual camera with its property page, the
+# app-visibility test class) is built for both, since a process loads only its own kind.
+set(TEST_TOOLS vcam avis)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    foreach(tool probe vcam afdrv afctl snapview)
-        if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/${tool}/CMakeLists.txt)
-            add_subdirectory(tools/${tool})
-        endif()
-    endforeach()
+    list(APPEND TEST_TOOLS probe afdrv afctl snapview avctl)
 endif()
+foreach(tool ${TEST_TOOLS})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/${tool}/CMakeLists.txt)
+        add_subdirectory(tools/${tool})
+    endif()
+endforeach()
 
 # What ships: the 32-bit programs with a bkg.ini that lists every key at its default
 # and the three languages, assembled in <build>/dist for scripts/package.

@@ -28,14 +28,18 @@ constexpr Status kStatusNotApplied = platform::kE_FAIL;
 
 // The most extension-unit transfers one channel (one bring-up) makes, every nested
 // poll included; after that every transfer fails at once without reaching the camera,
-// so no camera can hold the program's only thread for long. The costliest healthy
-// bring-up is a register-level controller ('h', 'i') whose sector 13 is in use to the
-// last byte: read twice, erased, all 4096 bytes page-programmed (about 9 transfers a
-// byte) and read back comes to about 36,000 transfers; the two restore attempts after
-// a failure can cost as much again each, about 110,000 in all. The budget sits above
-// that, and a camera that would take more (a flash that never finishes, a busy bit
-// that never clears) is cut off after about two minutes of 1 ms transfers instead of
-// hours. Healthy bring-ups with the usual near-empty sector take a few hundred.
+// so no camera can hold the program's only thread for long. A flash update reads the
+// whole 64 KB at least three times (two agreeing reads before, one after; about 470
+// transfers each: 16 sectors of a command load, a length, an address and a read), and
+// a mend twice more. The costliest healthy bring-up is a register-level controller
+// ('h', 'i', about 9 transfers a programmed byte) whose whole flash must be rewritten
+// from the backup, as after a lost step-table write turned the sector erase into a
+// block erase: about 600,000 transfers, some ten minutes of 1 ms transfers, once. The
+// budget sits above that. A camera that will not take its writes is given up long
+// before (a sector that does not take ends a restore round, and the flash polls are
+// bounded); one that would need more leaves its backup on disk, and the next bring-up
+// goes on from there. Healthy bring-ups with nothing to change take a few hundred
+// transfers, an LED change a couple of thousand.
 constexpr std::uint32_t kTransferBudget = 700000;
 
 // The two property sets an extension unit may answer, in the order they are tried.

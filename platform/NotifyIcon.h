@@ -9,8 +9,9 @@
 namespace platform {
 
 // NOTIFYICONDATAA, member for member with the same names and text sizes. The system
-// layer copies it into the system's own record; cbSize travels unchanged and tells the
-// shell how much of that record to read.
+// layer copies every member into the system's own record and states that record's size
+// to the shell: cbSize here is the 32-bit record's size, which a 64-bit shell would take
+// for a Windows 95 record without balloons.
 struct NotifyIconData {
     std::uint32_t cbSize = kNOTIFYICONDATAA_SIZE;
     Hwnd hWnd = 0;

@@ -7,9 +7,12 @@
 
 namespace win32 {
 
-// The shell reads cbSize bytes of the record handed to it, so the system's record must
-// be at least as large as the size the program states.
-static_assert(sizeof(NOTIFYICONDATAA) >= platform::kNOTIFYICONDATAA_SIZE, "the shell would read past the record");
+// The portable record states the size of the 32-bit system record (508 bytes), which
+// the 32-bit build passes unchanged. The shell judges which members a record carries by
+// its size among the sizes it knows for the caller's own build: 508 bytes from a 64-bit
+// process is none of them, so it takes a Windows 95 record and silently drops the balloon.
+// Every member is copied into the system record below, so its own size is the one to state.
+static_assert(sizeof(NOTIFYICONDATAA) >= platform::kNOTIFYICONDATAA_SIZE, "the system record holds every member");
 
 namespace {
 
@@ -25,7 +28,7 @@ void copyText(CHAR (&to)[N], const char (&from)[M]) {
 bool Win32NotifyIcon::shellNotifyIcon(std::uint32_t message, const platform::NotifyIconData& data) {
     NOTIFYICONDATAA record;
     std::memset(&record, 0, sizeof record);
-    record.cbSize = data.cbSize;
+    record.cbSize = sizeof record;
     record.hWnd = reinterpret_cast<HWND>(data.hWnd);
     record.uID = data.uID;
     record.uFlags = data.uFlags;

@@ -10,6 +10,11 @@
 
 WINE=${WINE:-/usr/lib/wine/wine64}
 WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+# What the programs under test are: 64 or 32 (run.sh reads it from Tiltmate.exe). A
+# 32-bit program starts through /usr/bin/wine, Wine's 32-bit side run by qemu (see
+# docs/wine.md); the 64-bit test tools keep the 64-bit loader, which starts in a blink.
+WINE_PROGRAM_BITS=${WINE_PROGRAM_BITS:-64}
+PROGRAM_WINE=${PROGRAM_WINE:-$WINE}
 export WINEDEBUG=${WINEDEBUG:--all}
 
 WINE_CALL_TIMEOUT=30    # seconds for one probe call or short-lived program
@@ -27,6 +32,10 @@ wine_require_tools() {
     local missing=()
     [ -x "$WINE" ] || missing+=("$WINE")
     [ -x "$WINESERVER" ] || missing+=("$WINESERVER")
+    [ -x "$PROGRAM_WINE" ] || missing+=("$PROGRAM_WINE")
+    if [ "$WINE_PROGRAM_BITS" = 32 ] && ! grep -qs '^enabled' /proc/sys/fs/binfmt_misc/qemu-i386; then
+        missing+=("qemu-i386 in binfmt_misc")
+    fi
     command -v xvfb-run >/dev/null 2>&1 || missing+=(xvfb-run)
     command -v timeout >/dev/null 2>&1 || missing+=(timeout)
     if [ ${#missing[@]} -gt 0 ]; then
@@ -58,6 +67,16 @@ make_base_prefix() {
     [ $rc -eq 0 ] && [ -f "$prefix/system.reg" ]
 }
 
+# classes_root: where a .reg file writes the classes the programs must find. A 32-bit
+# program sees HKCR through the 32-bit view, which a 64-bit regedit reaches by name.
+classes_root() {
+    if [ "$WINE_PROGRAM_BITS" = 32 ]; then
+        printf '%s' 'HKEY_LOCAL_MACHINE\Software\Classes\Wow6432Node'
+    else
+        printf '%s' 'HKEY_CLASSES_ROOT'
+    fi
+}
+
 # Z: maps the Unix root in every prefix, so a Unix path needs no Wine call.
 windows_path() {
     local path
@@ -69,13 +88,15 @@ windows_path() {
 # Results go to a file: scenarios run in subshells, and the outer script still has
 # to count them when the inner one died.
 
+# WINE_RUN_LABEL marks the checks of a run with other programs or another prefix
+# ("32-bit", "win10"), so the same check of two runs reads apart.
 pass() {
-    echo "PASS $1"
+    echo "PASS ${WINE_RUN_LABEL:+[$WINE_RUN_LABEL] }$1"
     echo PASS >>"$RESULTS_FILE"
 }
 
 fail() {
-    echo "FAIL $1: $2"
+    echo "FAIL ${WINE_RUN_LABEL:+[$WINE_RUN_LABEL] }$1: $2"
     echo FAIL >>"$RESULTS_FILE"
 }
 
@@ -100,7 +121,7 @@ probe() {
     local limit=$WINE_CALL_TIMEOUT
     # Commands that wait get their own time plus Wine's start-up on top.
     case "$1" in
-        wait | waitexit | openfile | dlgstate) limit=$(($3 / 1000 + WINE_CALL_TIMEOUT)) ;;
+        wait | waitexit | openfile | dlgstate | balloon) limit=$(($3 / 1000 + WINE_CALL_TIMEOUT)) ;;
         openfile-cancel) limit=$(($2 / 1000 + WINE_CALL_TIMEOUT)) ;;
         waitwindow | waitgone) limit=$(($4 / 1000 + WINE_CALL_TIMEOUT)) ;;
         launchtime) limit=$(($3 * 40 + WINE_CALL_TIMEOUT)) ;;  # 20 s start + 15 s end per run, at worst
@@ -156,7 +177,7 @@ wait_state() {
 # the build directory, as a user double-clicking it would.
 start_program() {
     local exe=$1
-    (cd "$PROGRAM_DIR" && exec timeout -k 5 "$PROGRAM_TIMEOUT" "$WINE" "$PROGRAM_DIR/$exe") \
+    (cd "$PROGRAM_DIR" && exec timeout -k 5 "$PROGRAM_TIMEOUT" "$PROGRAM_WINE" "$PROGRAM_DIR/$exe") \
         </dev/null >>"$SCENARIO_DIR/$exe.log" 2>&1 &
     PROGRAM_PIDS[$exe]=$!
 }
@@ -171,7 +192,7 @@ start_and_wait() {
 # (124 when it was still running at the limit) and RUN_SECONDS.
 run_program() {
     local exe=$1 limit=$2 start=$SECONDS
-    (cd "$PROGRAM_DIR" && exec timeout -k 5 "$limit" "$WINE" "$PROGRAM_DIR/$exe") \
+    (cd "$PROGRAM_DIR" && exec timeout -k 5 "$limit" "$PROGRAM_WINE" "$PROGRAM_DIR/$exe") \
         </dev/null >>"$SCENARIO_DIR/$exe.log" 2>&1
     RUN_RC=$?
     RUN_SECONDS=$((SECONDS - start))
@@ -265,16 +286,16 @@ vcam_register() {
     reg=$(mktemp "$SCENARIO_DIR/vcam-XXXXXX.reg")
     {
         printf 'REGEDIT4\r\n\r\n'
-        printf '[HKEY_CLASSES_ROOT\\CLSID\\%s\\Instance\\%s]\r\n' "$VIDEO_INPUT_CATEGORY" "$instance"
+        printf '[%s\\CLSID\\%s\\Instance\\%s]\r\n' "$(classes_root)" "$VIDEO_INPUT_CATEGORY" "$instance"
         printf '"FriendlyName"=%s\r\n' "$(reg_file_string "$friendly")"
         printf '"CLSID"=%s\r\n' "$(reg_file_string "$VCAM_CLSID")"
         printf '"DevicePath"=%s\r\n' "$(reg_file_string "$device_path")"
         printf '"VcamOptions"=%s\r\n\r\n' "$(reg_file_string "$options")"
-        printf '[HKEY_CLASSES_ROOT\\CLSID\\%s\\InprocServer32]\r\n' "$VCAM_CLSID"
+        printf '[%s\\CLSID\\%s\\InprocServer32]\r\n' "$(classes_root)" "$VCAM_CLSID"
         printf '@=%s\r\n' "$(reg_file_string "$(windows_path "$dll")")"
         printf '"ThreadingModel"="Both"\r\n\r\n'
         # The camera's property page, served by the same DLL.
-        printf '[HKEY_CLASSES_ROOT\\CLSID\\%s\\InprocServer32]\r\n' "$VCAM_PAGE_CLSID"
+        printf '[%s\\CLSID\\%s\\InprocServer32]\r\n' "$(classes_root)" "$VCAM_PAGE_CLSID"
         printf '@=%s\r\n' "$(reg_file_string "$(windows_path "$dll")")"
         printf '"ThreadingModel"="Both"\r\n\r\n'
     } >"$reg"
@@ -282,7 +303,7 @@ vcam_register() {
     timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" regedit /S "$(windows_path "$reg")" \
         </dev/null >>"$SCENARIO_DIR/vcam.log" 2>&1
     timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" reg query \
-        "HKCR\\CLSID\\$VIDEO_INPUT_CATEGORY\\Instance\\$instance" /v DevicePath \
+        "HKCR\\CLSID\\$VIDEO_INPUT_CATEGORY\\Instance\\$instance" /v DevicePath "/reg:$WINE_PROGRAM_BITS" \
         </dev/null >>"$SCENARIO_DIR/vcam.log" 2>&1
 }
 
@@ -606,9 +627,16 @@ snap_settled() {
     probe send "$1" 0 0 0  # WM_NULL
 }
 
-# snap_pictures_folder: the user's pictures folder as the prefix reports it.
+# snap_pictures_folder: the user's pictures folder as the prefix reports it. Asked up
+# to three times: once in a full run with the 32-bit programs the question failed while
+# a program was starting under qemu, and passed in every run alone (probe.log has each).
 snap_pictures_folder() {
-    probe specialfolder "$CSIDL_MYPICTURES" && value path
+    local attempt
+    for attempt in 1 2 3; do
+        probe specialfolder "$CSIDL_MYPICTURES" && { value path; return 0; }
+        [ "$attempt" = 3 ] || sleep 1
+    done
+    return 1
 }
 
 # snap_upper <text>: the text with its ASCII letters upper-cased.
@@ -815,4 +843,84 @@ af_unlink() {
 
 af_link() {
     afctl link
+}
+
+# --- the Windows 8 branch: the prefix's version, the app-visibility test class -------
+# A fresh prefix reports 6.1; at "win10" (or "win8") a program without a supported-OS
+# list in its manifest sees 6.2, as on a real Windows 8.1, 10 or 11, and takes its
+# Windows 8 branch: it creates CLSID_AppVisibility and subscribes to its events. Wine
+# has no such class; tools/avis is one, tools/avctl raises its changes (see avis.cpp).
+
+APPVISIBILITY_CLSID='{7E5FE3D9-985F-4908-91F9-EE19F9FD1514}'
+
+# prefix_windows_version <win10|win8|win7>: the version the current prefix reports to
+# the programs started after this.
+prefix_windows_version() {
+    reg_write 'HKCU\Software\Wine' /v Version /d "$1"
+}
+
+# avis_register: registers the app-visibility test class of the programs' own build
+# in the current prefix, `Apartment` as the shell's own; its journal goes to
+# AVIS_JOURNAL_FILE (exported to the programs as AVIS_JOURNAL).
+avis_register() {
+    local dll=${AVIS_DLL:-}
+    if [ ! -f "$dll" ]; then
+        echo "avis_register: '$dll' is missing" | tee -a "$SCENARIO_DIR/reg.log" >&2
+        return 1
+    fi
+    local reg
+    reg=$(mktemp "$SCENARIO_DIR/avis-XXXXXX.reg")
+    {
+        printf 'REGEDIT4\r\n\r\n'
+        printf '[%s\\CLSID\\%s\\InprocServer32]\r\n' "$(classes_root)" "$APPVISIBILITY_CLSID"
+        printf '@=%s\r\n' "$(reg_file_string "$(windows_path "$dll")")"
+        printf '"ThreadingModel"="Apartment"\r\n\r\n'
+    } >"$reg"
+    timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" regedit /S "$(windows_path "$reg")" \
+        </dev/null >>"$SCENARIO_DIR/reg.log" 2>&1
+    timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" reg query "HKCR\\CLSID\\$APPVISIBILITY_CLSID\\InprocServer32" \
+        "/reg:$WINE_PROGRAM_BITS" </dev/null >>"$SCENARIO_DIR/reg.log" 2>&1 || return 1
+    avis_journal_path
+}
+
+# avis_journal_path: the class journals to the scenario's folder from now on.
+avis_journal_path() {
+    AVIS_JOURNAL_FILE=$SCENARIO_DIR/avis-journal.txt
+    rm -f "$AVIS_JOURNAL_FILE"
+    AVIS_JOURNAL=$(windows_path "$AVIS_JOURNAL_FILE")
+    export AVIS_JOURNAL
+}
+
+# avis_lines: the class's journal, one line each (create, IsLauncherVisible visible=n,
+# GetAppVisibilityOnMonitor mode=n, Advise cookie=n thread=t, event <n> launcher
+# visible=n sinks=n thread=t, event <n> monitor previous=n current=n sinks=n thread=t,
+# Unadvise cookie=n, release).
+avis_lines() {
+    [ -f "${AVIS_JOURNAL_FILE:-}" ] && tr -d '\r' <"$AVIS_JOURNAL_FILE"
+    return 0
+}
+
+# avis_wait_line <extended-regex> <timeout-ms>: waits until the journal has such a line.
+avis_wait_line() {
+    local deadline=$((SECONDS + ($2 + 999) / 1000))
+    until avis_lines | grep -qE "$1"; do
+        [ $SECONDS -ge $deadline ] && return 1
+        sleep 0.05
+    done
+}
+
+# avctl <args...>: runs avctl.exe (launcher 1|0, monitor <mode>, state); its lines land
+# in AVCTL_OUT. A change returns 0 once the sinks have had it.
+avctl() {
+    AVCTL_OUT=$(timeout -k 5 "$WINE_CALL_TIMEOUT" "$WINE" "$WINE_TOOLS_DIR/avctl/avctl.exe" "$@" \
+        </dev/null 2>>"$SCENARIO_DIR/avctl.stderr")
+    local rc=$?
+    printf '%s\n' "--- avctl $* -> $rc" "$AVCTL_OUT" >>"$SCENARIO_DIR/avctl.log"
+    return $rc
+}
+
+# program_output <exe>: what the program wrote to its standard output (and error).
+program_output() {
+    [ -f "$SCENARIO_DIR/$1.log" ] && tr -d '\r' <"$SCENARIO_DIR/$1.log"
+    return 0
 }

@@ -4,6 +4,7 @@
 # are covered by the simulated machine.
 
 WM_SETTINGCHANGE=0x1A
+WM_DISPLAYCHANGE=0x7E
 WM_GRAVITY_ROTATE=0x2C8
 PROP_ROTATION=7
 NO_ROTATE=8  # the policy's default when no value says otherwise
@@ -59,6 +60,11 @@ scenario_rotation_default() {
     sleep $QUIET_WAIT
     check_eq "rotation: five gravity-rotate events in a burst set the camera once" \
         "0 $NO_ROTATE $NO_ROTATE" "$(rotation_values)" "ms between posts: $gaps"
+
+    probe send Tiltmate.exe $WM_DISPLAYCHANGE 32 $(((768 << 16) | 1024))
+    vcam_wait_values $PROP_ROTATION 4 5000
+    check_eq "rotation: a display mode change (WM_DISPLAYCHANGE) sets the camera again" \
+        "0 $NO_ROTATE $NO_ROTATE $NO_ROTATE" "$(rotation_values)"
 }
 
 scenario_rotation_policy() {

@@ -1,8 +1,8 @@
 # The command surface from outside: the tray callback shows the popup and its first
 # item opens the console; a double click opens it too; another icon id shows nothing.
 # Without the icon a notice opens no window; with ShowIcon=1 the icon is in the
-# notification area and a notice succeeds. Screenshots of the console, in English and
-# in German, are kept under build/.
+# notification area and every notice shows a balloon with its text. Screenshots of the
+# console, in English and in German, are kept under build/.
 
 TRAY_CALLBACK=0x496  # WM_USER+150
 TRAY_ID=129
@@ -21,6 +21,38 @@ screenshot() {  # file
     if command -v xwd >/dev/null && command -v convert >/dev/null; then
         xwd -root -silent | convert xwd:- "$SCREENSHOT_DIR/$1" 2>/dev/null
     fi
+}
+
+# The notices and the English text each must show in a balloon on the icon.
+NOTICE_BALLOONS=(
+    "0x469 1|Detect New Device"
+    "0x469 0|Device Remove"
+    "0x46A 1|Device Apply Error, please retry"
+    "0x46A 0|Device Remove Error, please retry"
+    "0x46B 0|Setting invalid Please Retry"
+)
+BALLOON_TIMEOUT_MS=15000  # the shell shows one about 2 s after the request
+
+# check_balloons <label> <exe>: sends each notice and checks that the shell shows a
+# balloon with its text (each new notice replaces the balloon before).
+check_balloons() {
+    local label=$1 exe=$2 row notice text
+    for row in "${NOTICE_BALLOONS[@]}"; do
+        notice=${row%%|*}
+        text=${row#*|}
+        # shellcheck disable=SC2086  # message and wParam
+        probe send "$exe" $notice 0
+        if [ "$(value result)" != 1 ]; then
+            fail "$label: notice $notice is accepted" "$(probe_summary)"
+            continue
+        fi
+        if probe balloon "$text" $BALLOON_TIMEOUT_MS; then
+            pass "$label: notice $notice shows a balloon with \"$text\""
+            [ "$text" = "Detect New Device" ] && screenshot "balloon-$WINE_PROGRAM_BITS.png"
+        else
+            fail "$label: notice $notice shows a balloon with \"$text\"" "$(probe_summary)"
+        fi
+    done
 }
 
 scenario_tray_callback() {
@@ -68,9 +100,7 @@ scenario_tray_icon() {
     start_and_wait Tiltmate.exe || { fail "tray: Tiltmate starts" "$(probe_summary)"; return; }
     probe trayicon Tiltmate.exe $TRAY_ID
     check_eq "tray: with ShowIcon=1 icon 129 is in the notification area" "1" "$(value exists)" "$(probe_summary)"
-    probe send Tiltmate.exe $DEVICE_NOTICE 1 0
-    check_eq "tray: a notice becomes a balloon on the icon (ShowNotice succeeds)" "1" "$(value result)" \
-        "$(probe_summary)"
+    check_balloons "tray" Tiltmate.exe
 
     probe send Tiltmate.exe $WM_COMMAND $ID_CONSOLE 0
     wait_state Tiltmate.exe visible 1 5000

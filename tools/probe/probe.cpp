@@ -66,6 +66,7 @@ void usage() {
         "       probe popupkey <virtual-key>     (posts a key to the visible popup menu)\n"
         "       probe trayicon <exe-name> <uid>  (whether that icon is in the notification area)\n"
         "       probe window <title>             (whether a top-level window has that caption)\n"
+        "       probe balloon <text> <timeout-ms>    (waits for a visible balloon tooltip with that text)\n"
         "       probe openfile <path> <timeout-ms>   (types a path into the open-file dialog, confirms)\n"
         "       probe openfile-cancel <timeout-ms>   (cancels the open-file dialog)\n"
         "       probe waitwindow <class>|- <title-part> <timeout-ms>  (a visible top-level window)\n"
@@ -858,6 +859,44 @@ void printWindow(HWND hwnd) {
     printHwnd("parent", GetAncestor(hwnd, GA_PARENT));
 }
 
+// What a person sees of a notice: the shell shows it as a balloon, a visible top-level
+// tooltip window with TTS_BALLOON, carrying the notice's text. Its title cannot be read
+// back from another process; its text can.
+struct BalloonSearch {
+    std::vector<std::string> seen;  // texts of the visible balloons met
+    std::string wanted;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK matchBalloon(HWND hwnd, LPARAM context) {
+    auto* search = reinterpret_cast<BalloonSearch*>(context);
+    if (!IsWindowVisible(hwnd) || classOf(hwnd) != "tooltips_class32") return TRUE;
+    if ((GetWindowLongA(hwnd, GWL_STYLE) & 0x40) == 0) return TRUE;  // TTS_BALLOON
+    const std::string text = textOf(hwnd);
+    search->seen.push_back(text);
+    if (text != search->wanted) return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+int cmdBalloon(const char* text, DWORD timeoutMs) {
+    const ULONGLONG start = GetTickCount64();
+    BalloonSearch search;
+    search.wanted = text;
+    for (;;) {
+        search.seen.clear();
+        EnumWindows(matchBalloon, reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr || GetTickCount64() - start >= timeoutMs) break;
+        Sleep(50);
+    }
+    std::printf("found=%d\n", search.found != nullptr ? 1 : 0);
+    std::printf("ms=%llu\n", static_cast<unsigned long long>(GetTickCount64() - start));
+    for (const std::string& seen : search.seen) std::printf("balloon=%s\n", escaped(seen).c_str());
+    if (search.found == nullptr) return kFailed;
+    printWindow(search.found);
+    return kOk;
+}
+
 int cmdWaitWindow(const char* className, const char* titlePart, DWORD timeoutMs) {
     HWND hwnd = waitTopLevelWindow(className, titlePart, timeoutMs);
     if (hwnd == nullptr) {
@@ -1118,6 +1157,7 @@ int run(int argc, char** argv) {
     if (command == "popupkey" && args == 1) return cmdPopupKey(arg[0]);
     if (command == "trayicon" && args == 2) return cmdTrayIcon(arg[0], arg[1]);
     if (command == "window" && args == 1) return cmdWindow(arg[0]);
+    if (command == "balloon" && args == 2 && parseCount(arg[1], timeout)) return cmdBalloon(arg[0], timeout);
     if (command == "openfile" && args == 2 && parseCount(arg[1], timeout)) return cmdOpenFile(arg[0], timeout);
     if (command == "openfile-cancel" && args == 1 && parseCount(arg[0], timeout)) return cmdOpenFile(nullptr, timeout);
     if (command == "waitwindow" && args == 3 && parseCount(arg[2], timeout))
