@@ -434,3 +434,44 @@ TEST(EmulatedCamera, DriverMayWithholdEachInterface) {
         EXPECT_EQ(rig.camera->journal().back(), "set 7 2");
     }
 }
+
+// The flash parts carry out every erase opcode a shifted step table can put where the
+// sector erase belongs, over the range a real part erases, and only after a write
+// enable.
+TEST(EmulatedFlash, EraseOpcodesEraseWhatRealPartsErase) {
+    struct Case {
+        std::uint8_t opcode;
+        bool addressed;
+        std::uint32_t first;  // erased range for address 0x9123
+        std::uint32_t last;
+    };
+    const Case cases[] = {{0x20, true, 0x9000, 0x9FFF},
+                          {0x52, true, 0x8000, 0xFFFF},
+                          {0xD8, true, 0x0000, 0xFFFF},
+                          {0xC7, false, 0x0000, 0xFFFF},
+                          {0x60, false, 0x0000, 0xFFFF}};
+    for (const Case& c : cases) {
+        for (bool enabled : {false, true}) {
+            sim::EmulatedFlash flash;
+            std::fill(flash.data().begin(), flash.data().end(), 0x00);
+            if (enabled) {
+                flash.select();
+                flash.transfer(0x06);
+                flash.deselect();
+            }
+            flash.select();
+            flash.transfer(c.opcode);
+            if (c.addressed) {
+                for (std::uint8_t byte : {0x00, 0x91, 0x23}) {
+                    flash.transfer(byte);
+                }
+            }
+            flash.deselect();
+            for (std::uint32_t address : {0x0000u, 0x7FFFu, 0x8000u, 0x9000u, 0x9FFFu, 0xA000u, 0xFFFFu}) {
+                const bool inRange = address >= c.first && address <= c.last;
+                EXPECT_EQ(flash.data()[address], enabled && inRange ? 0xFF : 0x00)
+                    << std::hex << int(c.opcode) << " at " << address << (enabled ? "" : " without write enable");
+            }
+        }
+    }
+}

@@ -173,11 +173,15 @@ Outcome Trial(const Letter& letter, const std::vector<std::uint8_t>& original,
 // sector after sector and page after page.
 std::vector<std::uint32_t> Points(std::uint32_t count, std::uint32_t firstErase, Filling filling) {
     const bool every = std::getenv("COMPANION_FULL_SWEEP") != nullptr;
-    const std::uint32_t stride = filling == Filling::NearlyEmpty ? 7 : 211;
-    const std::uint32_t from = firstErase > 150 ? firstErase - 150 : 1;
+    const bool full = filling == Filling::Full;
+    const std::uint32_t stride = full ? 499 : 7;
+    const std::uint32_t before = full ? 60 : 150;
+    const std::uint32_t after = full ? 250 : 450;
+    const std::uint32_t tail = full ? 150 : 300;
+    const std::uint32_t from = firstErase > before ? firstErase - before : 1;
     std::vector<std::uint32_t> points;
     for (std::uint32_t k = 1; k <= count; ++k) {
-        if (every || (k >= from && k <= firstErase + 450) || k + 300 > count || k % stride == 0) {
+        if (every || (k >= from && k <= firstErase + after) || k + tail > count || k % stride == 0) {
             points.push_back(k);
         }
     }
