@@ -282,13 +282,16 @@ XuTransfer EmulatedCamera::run(XuPath path, XuRequest request, std::uint8_t sele
         transfer.result = platform::kE_FAIL;
         return transfer;
     }
-    if (fault == XuFault::Drop) {
+    auto drop = [&] {
         transfer.dropped = true;
         if (request == XuRequest::SetCur && data != nullptr) {
             transfer.data.assign(data, data + length);
         }
         transfer.length = request == XuRequest::SetCur ? length : controlLength;
         return transfer;
+    };
+    if (fault == XuFault::Drop) {
+        return drop();
     }
     std::vector<std::uint8_t> garbled;
     if (fault == XuFault::Garble && request == XuRequest::SetCur && data != nullptr) {
@@ -304,6 +307,9 @@ XuTransfer EmulatedCamera::run(XuPath path, XuRequest request, std::uint8_t sele
     if (failure == m_failures.end() && m_interposer) {
         const XuCall call{path, request, selector, request == XuRequest::SetCur ? data : nullptr, length, number};
         interposed = m_interposer(call);
+    }
+    if (failure == m_failures.end() && interposed.action == XuInterposition::Action::Drop) {
+        return drop();
     }
     if (failure != m_failures.end()) {
         transfer.result = failure->second;

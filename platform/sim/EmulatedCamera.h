@@ -85,9 +85,10 @@ struct XuCall {
 // controller runs it, and a successful reply carries `data` instead of the
 // controller's bytes, as far as `data` and the control reach. ReplaceLength (GET_LEN
 // only): the controller's answer stands, but `length` is the length reported. An
-// action that does not fit the request passes it.
+// action that does not fit the request passes it. Drop: acknowledged and never
+// carried out, as the Drop fault above.
 struct XuInterposition {
-    enum class Action { Pass, Fail, ReplaceData, ReplaceLength };
+    enum class Action { Pass, Fail, ReplaceData, ReplaceLength, Drop };
     Action action = Action::Pass;
     platform::HResult result = 0;
     std::vector<std::uint8_t> data;

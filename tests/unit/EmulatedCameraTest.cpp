@@ -411,6 +411,52 @@ TEST(EmulatedCamera, FaultsMakeTheirRequestsFail) {
     }
 }
 
+// A drop, whether the camera's fault or an interposer's decision: the request is
+// acknowledged, nothing reaches the controller, and a read leaves the caller's buffer
+// as it was.
+TEST(EmulatedCamera, DroppedRequestsAreAcknowledgedAndNotCarriedOut) {
+    for (const Path path : {Path::Node, Path::Tunnel}) {
+        for (const bool byInterposer : {false, true}) {
+            Rig rig;
+            rig.path = path;
+            rig.writeRegister(0x250F, 7);  // transfers 1 and 2
+            std::uint32_t interposed = 0;
+            // Transfer 4 (the value 9) and transfer 6 (the read) are dropped.
+            if (byInterposer) {
+                rig.camera->setInterposer([&interposed](const sim::XuCall& call) {
+                    ++interposed;
+                    sim::XuInterposition decided;
+                    if (call.number == 4 || call.number == 6) {
+                        decided.action = sim::XuInterposition::Action::Drop;
+                    }
+                    return decided;
+                });
+            }
+            rig.setCur(2, {0x0F, 0x25});
+            if (!byInterposer) {
+                rig.camera->setFault(sim::XuFault::Drop, 4);
+            }
+            EXPECT_EQ(rig.setCur(3, {9}), kS_OK);
+            EXPECT_EQ(rig.camera->controller().registerValue(0x250F), 7);
+            rig.setCur(2, {0x0F, 0x25});
+            if (!byInterposer) {
+                rig.camera->setFault(sim::XuFault::Drop, 6);
+            }
+            Bytes value;
+            EXPECT_EQ(rig.getCur(3, value, 1), kS_OK);
+            EXPECT_EQ(value, Bytes{0});  // as the caller left it
+            EXPECT_EQ(rig.readRegister(0x250F), 7);
+            const auto& transfers = rig.camera->transfers();
+            ASSERT_EQ(transfers.size(), 8u);
+            for (std::size_t i = 0; i < transfers.size(); ++i) {
+                EXPECT_EQ(transfers[i].dropped, i == 3 || i == 5) << i;
+            }
+            EXPECT_EQ(rig.camera->journal()[3], "xu set 3 dropped");
+            EXPECT_EQ(interposed, byInterposer ? 6u : 0u);
+        }
+    }
+}
+
 TEST(EmulatedCamera, DriverMayWithholdEachInterface) {
     struct Case {
         bool ksControl, topology, tunnel;
