@@ -103,7 +103,14 @@ void LedCheck::CheckLED(CFirmwareChannel& camera, RegKey key, std::uint32_t devI
 
     m_port.WriteLog("====LED Reg is not empty====", 0);
     Status outcome = uploadStatus;
-    if (ledSetting != static_cast<std::uint32_t>(sector[0])) {
+    bool differs = ledSetting != static_cast<std::uint32_t>(sector[0]);
+    if (!differs && read) {
+        // "Nothing to change" is told as Success: a second read must say the same,
+        // or the update decides on its own agreeing reads.
+        std::vector<std::uint8_t> again(kSectorSize, 0);
+        differs = !flash.ReadSector(kLedSector, again.data()) || again[0] != sector[0];
+    }
+    if (differs) {
         m_port.WriteLog("====\tin Download_Sector====", 0);
         const auto led = static_cast<std::uint8_t>(ledSetting & 0xFF);
         camera.WriteRegister(ledRegister, led);

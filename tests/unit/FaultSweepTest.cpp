@@ -174,10 +174,10 @@ Outcome Trial(const Letter& letter, const std::vector<std::uint8_t>& original,
 std::vector<std::uint32_t> Points(std::uint32_t count, std::uint32_t firstErase, Filling filling) {
     const bool every = std::getenv("COMPANION_FULL_SWEEP") != nullptr;
     const bool full = filling == Filling::Full;
-    const std::uint32_t stride = full ? 499 : 7;
-    const std::uint32_t before = full ? 60 : 150;
-    const std::uint32_t after = full ? 250 : 450;
-    const std::uint32_t tail = full ? 150 : 300;
+    const std::uint32_t stride = full ? 1499 : 29;
+    const std::uint32_t before = 60;
+    const std::uint32_t after = 250;
+    const std::uint32_t tail = full ? 100 : 150;
     const std::uint32_t from = firstErase > before ? firstErase - before : 1;
     std::vector<std::uint32_t> points;
     for (std::uint32_t k = 1; k <= count; ++k) {
