@@ -22,7 +22,8 @@ smbios_oem_data() {
 }
 
 scenario_smbios() {
-    camera_setup "smbios" "ctrl=b0 flash=7c" || return
+    # The flash holds LED byte 0, so setting it to 1 raises a bit: only an erase does that.
+    camera_setup "smbios" "ctrl=b0 flash=7c ledbyte=0" || return
     if ! reg_write "$SMBIOS_KEY" /v SMBiosData /t REG_BINARY /d "$(smbios_oem_data)" ||
         ! reg_write "$POLICY_KEY" /v NoRotationInMetro /t REG_DWORD /d 0 /reg:64; then
         fail "smbios: the OEM record and the policy value are written" "see $SCENARIO_DIR/reg.log"
