@@ -2,7 +2,7 @@
 // wires the real system to the program and picks which of the two programs it is.
 #include <windows.h>
 
-#include "firmware/Variant.h"
+#include "common/Variant.h"
 #include "platform/Platform.h"
 #include "platform/TraceSink.h"
 #include "platform/win32/Win32AppVisibility.h"
@@ -28,9 +28,9 @@
 #include "shell/CBACKApp.h"
 
 #if defined(COMPANION_PROGRAM_Viewmate)
-static const firmware::Variant& kProgramVariant = firmware::kViewmate;
+static const common::Variant& kProgramVariant = common::kViewmate;
 #elif defined(COMPANION_PROGRAM_Tiltmate)
-static const firmware::Variant& kProgramVariant = firmware::kTiltmate;
+static const common::Variant& kProgramVariant = common::kTiltmate;
 #else
 #error "Build with COMPANION_PROGRAM_Tiltmate or COMPANION_PROGRAM_Viewmate defined"
 #endif

@@ -8,17 +8,17 @@ using namespace platform;
 
 namespace audio {
 
-AudioDialog::AudioDialog(camera::AudioInterfaceEntry& record, EffectChannel& device, common::IWindowPort& owner,
+AudioDialog::AudioDialog(audio::AudioInterfaceEntry& record, EffectChannel& device, common::IWindowPort& owner,
                          const config::Languages& languages)
     : m_pRecord(&record), m_hDevice(&device), m_pOwner(&owner), m_languages(languages) {
     struct Query {
         std::uint32_t effect;
-        std::int32_t camera::AudioInterfaceEntry::*state;
+        std::int32_t audio::AudioInterfaceEntry::*state;
     };
     static constexpr Query kQueries[] = {
-        {kEffectBF, &camera::AudioInterfaceEntry::BF},
-        {kEffectAEC, &camera::AudioInterfaceEntry::AEC},
-        {kEffectNS, &camera::AudioInterfaceEntry::NS},
+        {kEffectBF, &audio::AudioInterfaceEntry::BF},
+        {kEffectAEC, &audio::AudioInterfaceEntry::AEC},
+        {kEffectNS, &audio::AudioInterfaceEntry::NS},
     };
     for (const Query& query : kQueries) {
         m_Request.Fill(query.effect, 0);

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "audio/EffectChannel.h"
-#include "camera/AudioInterfaceEntry.h"
+#include "audio/AudioInterfaceEntry.h"
 #include "common/WindowPort.h"
 #include "config/Languages.h"
 #include "platform/Dialogs.h"
@@ -16,7 +16,7 @@ namespace audio {
 class AudioDialog final : public platform::IDialogBoxHandler {
 public:
     // Queries BF, then AEC, then NS; each failed query posts 0x46b to the owner.
-    AudioDialog(camera::AudioInterfaceEntry& record, EffectChannel& device, common::IWindowPort& owner,
+    AudioDialog(audio::AudioInterfaceEntry& record, EffectChannel& device, common::IWindowPort& owner,
                 const config::Languages& languages);
     AudioDialog(const AudioDialog&) = delete;
     AudioDialog& operator=(const AudioDialog&) = delete;
@@ -44,7 +44,7 @@ private:
     // Flips `member`, stores it as the record's `state` and sends it for `effect`.
     void OnClick(std::int32_t& member, std::int32_t& state, std::uint32_t effect);
 
-    camera::AudioInterfaceEntry* m_pRecord;
+    audio::AudioInterfaceEntry* m_pRecord;
     EffectRequest m_Request;
     EffectChannel* m_hDevice;  // owned by the command, not by the dialog
     common::IWindowPort* m_pOwner;

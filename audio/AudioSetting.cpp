@@ -14,12 +14,12 @@ void AudioSetting::OnAudioSetting() {
     if (m_bDialogOpen) {
         return;
     }
-    camera::AudioInterfaceEntry* record = m_interfaces.FindSelectedAudioInterface();
+    audio::AudioInterfaceEntry* record = m_interfaces.FindSelectedAudioInterface();
     if (m_interfaces.presentCount() == 0 || record == nullptr) {
         m_port.post(common::kMsgGrayOut, 0, 0);
         return;
     }
-    std::unique_ptr<IDeviceHandle> handle = camera::OpenEffectChannel(m_deviceIo, record->path);
+    std::unique_ptr<IDeviceHandle> handle = audio::OpenEffectChannel(m_deviceIo, record->path);
     if (!handle) {
         m_port.post(common::kMsgDeviceError, 1, 0);
         return;

@@ -2,7 +2,7 @@
 // interface's effect channel and runs the audio effect dialog over it.
 #pragma once
 
-#include "camera/AudioInterfaceList.h"
+#include "audio/AudioInterfaceList.h"
 #include "common/WindowPort.h"
 #include "config/Languages.h"
 #include "platform/DeviceIo.h"
@@ -13,7 +13,7 @@ namespace audio {
 
 class AudioSetting {
 public:
-    AudioSetting(camera::AudioInterfaceList& interfaces, platform::IDeviceIo& deviceIo,
+    AudioSetting(audio::AudioInterfaceList& interfaces, platform::IDeviceIo& deviceIo,
                  platform::IDialogBoxes& dialogs, platform::IWindowHost& window, common::IWindowPort& port,
                  const config::Languages& languages)
         : m_interfaces(interfaces),
@@ -30,7 +30,7 @@ public:
     bool dialogOpen() const { return m_bDialogOpen; }
 
 private:
-    camera::AudioInterfaceList& m_interfaces;
+    audio::AudioInterfaceList& m_interfaces;
     platform::IDeviceIo& m_deviceIo;
     platform::IDialogBoxes& m_dialogs;
     platform::IWindowHost& m_window;

@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "common/LittleEndian.h"
+#include "platform/LittleEndian.h"
 
 namespace audio {
 
 void EffectRequest::Fill(std::uint32_t effect, std::uint8_t state) {
     std::memset(bytes, 0, sizeof bytes);
-    common::WriteLe32(bytes + kEffectIdOffset, effect);
+    platform::WriteLe32(bytes + kEffectIdOffset, effect);
     bytes[kEffectStateOffset] = state;
 }
 

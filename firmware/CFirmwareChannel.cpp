@@ -17,7 +17,7 @@ bool IsUsbPath(const char* path) {
 
 }  // namespace
 
-CFirmwareChannel::CFirmwareChannel(const Platform& platform, const Variant& variant)
+CFirmwareChannel::CFirmwareChannel(const Platform& platform, const common::Variant& variant)
     : m_platform(platform), m_variant(variant), m_pDevice(std::make_unique<CFirmwareDevice>(platform.clock)) {}
 
 CFirmwareChannel::~CFirmwareChannel() { Close(); }

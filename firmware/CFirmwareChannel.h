@@ -7,14 +7,14 @@
 
 #include "firmware/CFirmwareDevice.h"
 #include "firmware/UsbIdentity.h"
-#include "firmware/Variant.h"
+#include "common/Variant.h"
 #include "platform/Platform.h"
 
 namespace firmware {
 
 class CFirmwareChannel {
 public:
-    CFirmwareChannel(const platform::Platform& platform, const Variant& variant);
+    CFirmwareChannel(const platform::Platform& platform, const common::Variant& variant);
     ~CFirmwareChannel();
     CFirmwareChannel(const CFirmwareChannel&) = delete;
     CFirmwareChannel& operator=(const CFirmwareChannel&) = delete;
@@ -58,7 +58,7 @@ private:
     void ReleaseCandidate();
 
     platform::Platform m_platform;
-    Variant m_variant;
+    common::Variant m_variant;
     std::unique_ptr<CFirmwareDevice> m_pDevice;
 };
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/LittleEndian.h"
+#include "platform/LittleEndian.h"
 
 namespace firmware {
 namespace {
@@ -42,7 +42,7 @@ Status CFirmwareDevice::ReadRegister(std::uint16_t address, std::uint8_t* value)
         return kStatusNothingDone;
     }
     std::uint8_t addressBytes[2];
-    common::WriteLe16(addressBytes, address);
+    platform::WriteLe16(addressBytes, address);
     // Reading some registers has effects (0x2023 clocks a byte in): never read one
     // whose address did not arrive.
     const Status addressed = m_pTransport->SetCur(kCtlRegisterAddress, 2, addressBytes);
@@ -62,7 +62,7 @@ Status CFirmwareDevice::WriteRegister(std::uint16_t address, std::uint8_t value)
         return kStatusNothingDone;
     }
     std::uint8_t addressBytes[2];
-    common::WriteLe16(addressBytes, address);
+    platform::WriteLe16(addressBytes, address);
     // A value whose address did not arrive would land in the register addressed last.
     const Status addressed = m_pTransport->SetCur(kCtlRegisterAddress, 2, addressBytes);
     if (Failed(addressed)) {
@@ -294,7 +294,7 @@ int CFirmwareDevice::ReadFlashId(std::uint8_t id[3], std::uint8_t opcode) {
 
 Status CFirmwareDevice::SetFlashAddress(std::uint8_t control, std::uint16_t address) {
     std::uint8_t bytes[4];
-    common::WriteLe32(bytes, address);
+    platform::WriteLe32(bytes, address);
     return m_pTransport->SetCur(control, 4, bytes);
 }
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "common/LittleEndian.h"
+#include "platform/LittleEndian.h"
 
 using namespace platform;
 
@@ -18,7 +18,7 @@ constexpr std::uint32_t kKspNodeSize = sizeof(KspNode);
 constexpr std::uint32_t kMaxNodes = 256;
 
 void WriteHeader(std::uint8_t* block, std::uint32_t length, XuRequest request, std::uint8_t selector) {
-    common::WriteLe16(block, length);
+    platform::WriteLe16(block, length);
     block[2] = static_cast<std::uint8_t>(request);
     block[3] = selector;
 }
@@ -132,7 +132,7 @@ Status CXUTransport::TunnelTransfer(XuRequest request, std::uint8_t selector, st
             std::vector<std::uint8_t> block(kTunnelHeader + kTunnelDataCapacity, 0);
             WriteHeader(block.data(), 2, request, selector);
             const Status status = m_pCustom->GetCustomProperty(kTunnelProperty, block.data());
-            *reportedLength = common::ReadLe16(block.data());
+            *reportedLength = platform::ReadLe16(block.data());
             return status;
         }
     }

@@ -17,22 +17,22 @@ constexpr ControllerFamily kControllerFamilies[] = {
     {0xA0, kAnyVariant, 'i', 0, FlashIdPath::Registers, WritePath::PageProgram,
      kMaxPageProgramBytes, kRegLed,  nullptr},
     {0xA0, 0x10,        'l', 0, FlashIdPath::Registers, WritePath::None,
-     0,                    kRegLed,  &Variant::knowsVariantL},
+     0,                    kRegLed,  &common::Variant::knowsVariantL},
     {0xB0, kAnyVariant, 'j', 0, FlashIdPath::Firmware,  WritePath::BlockWriteCounted,
      kWriteBlockSize - 1,  kRegLedJ, nullptr},
     {0xC0, kAnyVariant, 'k', 0, FlashIdPath::Firmware,  WritePath::BlockWrite,
      kWriteBlockSize,      kRegLed,  nullptr},
     {0xE0, kAnyVariant, 'k', 0, FlashIdPath::Firmware,  WritePath::BlockWrite,
-     kWriteBlockSize,      kRegLed,  &Variant::acceptsFamilyE0},
+     kWriteBlockSize,      kRegLed,  &common::Variant::acceptsFamilyE0},
 };
 
-bool Admits(const Variant& program, const ControllerFamily& row) {
+bool Admits(const common::Variant& program, const ControllerFamily& row) {
     return row.admittedBy == nullptr || program.*row.admittedBy;
 }
 
 }  // namespace
 
-const ControllerFamily* IdentifyControllerFamily(std::uint8_t family, const Variant& program, char wantedLetter,
+const ControllerFamily* IdentifyControllerFamily(std::uint8_t family, const common::Variant& program, char wantedLetter,
                                                 const VariantReader& readVariant) {
     const std::uint8_t wanted = FamilyWantedBy(wantedLetter);
     if (wanted != 0 && family != wanted) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "firmware/Variant.h"
+#include "common/Variant.h"
 
 namespace firmware {
 
@@ -44,7 +44,7 @@ struct ControllerFamily {
     WritePath writePath;       // how Download_Sector writes it
     std::uint32_t maxDownload; // the most bytes one Download_Sector writes; 0 without a write path
     std::uint16_t ledRegister; // controller register that holds the LED setting
-    bool Variant::*admittedBy; // the program flag that admits the row; null: both programs
+    bool common::Variant::*admittedBy; // the program flag that admits the row; null: both programs
 };
 
 // The chip letter of a channel with no identified controller.
@@ -57,7 +57,7 @@ constexpr char kNoChip = 'd';
 // serve the family, the letter wants another, or the variant that decides could not be
 // read (the controller would otherwise be taken for its general row).
 using VariantReader = std::function<bool(int& variant)>;
-const ControllerFamily* IdentifyControllerFamily(std::uint8_t family, const Variant& program, char wantedLetter,
+const ControllerFamily* IdentifyControllerFamily(std::uint8_t family, const common::Variant& program, char wantedLetter,
                                                 const VariantReader& readVariant);
 
 // The family that Open's letter 'f' to 'k' asks for; 0 for 'e' (any family).

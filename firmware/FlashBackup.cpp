@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "common/Format.h"
-#include "common/LittleEndian.h"
+#include "platform/LittleEndian.h"
 #include "platform/Constants.h"
 
 using namespace platform;
@@ -46,41 +46,41 @@ std::vector<std::uint8_t> EncodeFlashBackup(const FlashBackup& backup) {
     const auto count = static_cast<std::uint32_t>(std::min<std::size_t>(backup.changes.size(), kMaxFlashChanges));
     std::vector<std::uint8_t> bytes(kHeaderSize + count * kChangeSize + kFlashSize + 4, 0);
     std::memcpy(bytes.data(), kMagic, sizeof kMagic);
-    common::WriteLe32(&bytes[8], kVersion);
-    common::WriteLe16(&bytes[12], backup.identity.vid);
-    common::WriteLe16(&bytes[14], backup.identity.pid);
-    common::WriteLe32(&bytes[16], kFlashSize);
-    common::WriteLe32(&bytes[20], count);
+    platform::WriteLe32(&bytes[8], kVersion);
+    platform::WriteLe16(&bytes[12], backup.identity.vid);
+    platform::WriteLe16(&bytes[14], backup.identity.pid);
+    platform::WriteLe32(&bytes[16], kFlashSize);
+    platform::WriteLe32(&bytes[20], count);
     std::uint8_t* at = &bytes[kHeaderSize];
     for (std::uint32_t i = 0; i < count; ++i, at += kChangeSize) {
-        common::WriteLe16(at, backup.changes[i].address);
+        platform::WriteLe16(at, backup.changes[i].address);
         at[2] = backup.changes[i].value;
     }
     std::copy_n(backup.image.begin(), std::min<std::size_t>(backup.image.size(), kFlashSize), at);
     const std::size_t body = bytes.size() - 4;
-    common::WriteLe32(&bytes[body], Crc32(bytes.data(), body));
+    platform::WriteLe32(&bytes[body], Crc32(bytes.data(), body));
     return bytes;
 }
 
 bool DecodeFlashBackup(const std::vector<std::uint8_t>& bytes, FlashBackup& backup) {
     if (bytes.size() < kHeaderSize + kFlashSize + 4 || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0 ||
-        common::ReadLe32(&bytes[8]) != kVersion || common::ReadLe32(&bytes[16]) != kFlashSize) {
+        platform::ReadLe32(&bytes[8]) != kVersion || platform::ReadLe32(&bytes[16]) != kFlashSize) {
         return false;
     }
-    const std::uint32_t count = common::ReadLe32(&bytes[20]);
+    const std::uint32_t count = platform::ReadLe32(&bytes[20]);
     if (count > kMaxFlashChanges || bytes.size() != kHeaderSize + count * kChangeSize + kFlashSize + 4) {
         return false;
     }
     const std::size_t body = bytes.size() - 4;
-    if (Crc32(bytes.data(), body) != common::ReadLe32(&bytes[body])) {
+    if (Crc32(bytes.data(), body) != platform::ReadLe32(&bytes[body])) {
         return false;
     }
-    backup.identity.vid = common::ReadLe16(&bytes[12]);
-    backup.identity.pid = common::ReadLe16(&bytes[14]);
+    backup.identity.vid = platform::ReadLe16(&bytes[12]);
+    backup.identity.pid = platform::ReadLe16(&bytes[14]);
     backup.changes.clear();
     const std::uint8_t* at = &bytes[kHeaderSize];
     for (std::uint32_t i = 0; i < count; ++i, at += kChangeSize) {
-        backup.changes.push_back(FlashChange{common::ReadLe16(at), at[2]});
+        backup.changes.push_back(FlashChange{platform::ReadLe16(at), at[2]});
     }
     backup.image.assign(at, at + kFlashSize);
     return true;

@@ -46,7 +46,7 @@ constexpr FlashType kFlashTypes[] = {
     {0x7F, "EON (90h 1C 05)",            kSpiReadId,        {0x1C, 0x05, 0x1C}, 3, nullptr},
     {0x80, "42h 05 (90h)",               kSpiReadId,        {0x42, 0x05, 0xC2}, 4, nullptr},
     {0x83, "GigaDevice (90h C8 05)",     kSpiReadId,        {0xC8, 0x05, 0xC8}, 0, nullptr},
-    {0x84, "A1h 05 (90h)",               kSpiReadId,        {0xA1, 0x05, 0xA1}, 0, &Variant::knowsFlashA1},
+    {0x84, "A1h 05 (90h)",               kSpiReadId,        {0xA1, 0x05, 0xA1}, 0, &common::Variant::knowsFlashA1},
     {0x7D, "PMC (ABh 9D 7B)",            kSpiReadSignature, {0x9D, 0x7B, 0x7F}, 2, nullptr},
     {0x7E, "Atmel (9Fh 1F 65)",          kSpiReadJedecId,   {0x1F, 0x65, 0x00}, 5, nullptr},
     {0x81, "Macronix (9Fh C2 22 10)",    kSpiReadJedecId,   {0xC2, 0x22, 0x10}, 6, nullptr},
@@ -76,7 +76,7 @@ bool Blank(const std::uint8_t id[3]) {
 
 std::uint8_t StepOpcode(const StepTable& table, int step) { return table.*kSteps[step - 1]; }
 
-std::uint8_t IdentifyFlash(const FlashIdReader& readFlashId, const Variant& program) {
+std::uint8_t IdentifyFlash(const FlashIdReader& readFlashId, const common::Variant& program) {
     for (const FlashProbe& probe : kFlashProbes) {
         std::uint8_t id[3] = {0, 0, 0};
         if (!readFlashId(id, probe.opcode)) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "firmware/Variant.h"
+#include "common/Variant.h"
 
 namespace firmware {
 
@@ -64,7 +64,7 @@ struct FlashType {
     std::uint8_t probe;         // the identification opcode it answers
     std::uint8_t id[3];         // the three bytes it answers with
     int kind;                   // command kind: which step table its sector operations load
-    bool Variant::*admittedBy;  // the program flag that admits it; null: both programs
+    bool common::Variant::*admittedBy;  // the program flag that admits it; null: both programs
 };
 
 // The code of a flash that is not recognised.
@@ -90,7 +90,7 @@ using FlashIdReader = std::function<bool(std::uint8_t id[3], std::uint8_t opcode
 // Runs the probes in order and gives the flash-type code (kFlashUnknown when none
 // fits, or when an answer could not be read: a flash taken for another would get the
 // other's opcodes).
-std::uint8_t IdentifyFlash(const FlashIdReader& readFlashId, const Variant& program);
+std::uint8_t IdentifyFlash(const FlashIdReader& readFlashId, const common::Variant& program);
 
 // The kind of a command: 0 to 6 stand for themselves, a flash code for its flash's
 // kind; kNoKind for anything else.

@@ -6,7 +6,7 @@
 #include "firmware/FlashTransaction.h"
 #include "platform/Constants.h"
 #include "platform/RegistryValues.h"
-#include "rotation/OemRecord.h"
+#include "common/OemRecord.h"
 
 using namespace platform;
 
@@ -85,7 +85,7 @@ void LedCheck::CheckLED(CFirmwareChannel& camera, RegKey key, std::uint32_t devI
         m_port.WriteLog("====LED Reg is empty", 0);
         m_port.WriteLog(common::Format("ky devInfo =%d", static_cast<int>(devInfo)), 0);
         std::uint8_t led = 0;
-        if ((devInfo & rotation::kLedDefaultBit) != 0) {
+        if ((devInfo & common::kLedDefaultBit) != 0) {
             m_port.WriteLog("set 250d=1", 0);
             led = 1;
         } else {
@@ -95,7 +95,7 @@ void LedCheck::CheckLED(CFirmwareChannel& camera, RegKey key, std::uint32_t devI
         const Status status = writeLed(led);
         m_port.WriteLog(status == 0 ? "==== First Download_Sector Success\t====" : "==== First Download_Sector Fail\t====", 0);
         if (key != 0) {
-            WriteDwordValue(m_registry, key, "LED_Def", (devInfo & rotation::kLedDefaultBit) != 0 ? 1 : 0);
+            WriteDwordValue(m_registry, key, "LED_Def", (devInfo & common::kLedDefaultBit) != 0 ? 1 : 0);
             WriteDwordValue(m_registry, key, "LED_Setting", led);
         }
         return;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "common/LittleEndian.h"
+#include "platform/LittleEndian.h"
 #include "platform/Constants.h"
 #include "platform/Registry.h"
 
@@ -21,13 +21,13 @@ inline bool ReadDwordValue(IRegistry& registry, RegKey key, const char* name, st
         size != sizeof bytes) {
         return false;
     }
-    value = common::ReadLe32(bytes);
+    value = platform::ReadLe32(bytes);
     return true;
 }
 
 inline Long WriteDwordValue(IRegistry& registry, RegKey key, const char* name, std::uint32_t value) {
     std::uint8_t bytes[4];
-    common::WriteLe32(bytes, value);
+    platform::WriteLe32(bytes, value);
     return registry.setValue(key, name, kREG_DWORD, bytes, sizeof bytes);
 }
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "common/Format.h"
-#include "common/LittleEndian.h"
+#include "platform/LittleEndian.h"
 #include "platform/Constants.h"
 #include "platform/RegistryValues.h"
 
@@ -52,7 +52,7 @@ int PolicyInputs::IsWin8() {
     return m_bWin8;
 }
 
-int PolicyInputs::smbios_info(OemRecord* records) {
+int PolicyInputs::smbios_info(common::OemRecord* records) {
     m_port.WriteLog("enter smbios_info", 0);
     RegKeyHolder key(m_registry);
     if (m_registry.openKey(Hive::LocalMachine, kSmbiosKey, kKEY_READ, key.out()) != kERROR_SUCCESS) {
@@ -82,22 +82,22 @@ int PolicyInputs::smbios_info(OemRecord* records) {
     const std::uint8_t type = data[marker - kMarkerOffsetInStructure];
 
     int found = 0;
-    for (std::size_t p = marker; p + kOemStructureLength <= data.size() && found < kOemRecordCount; ++p) {
+    for (std::size_t p = marker; p + kOemStructureLength <= data.size() && found < common::kOemRecordCount; ++p) {
         const std::uint8_t* s = &data[p];
         if (s[0] != type || s[4] != 2 || s[5] != 5) {
             continue;
         }
         if (records != nullptr) {
-            OemRecord& record = records[found];
+            common::OemRecord& record = records[found];
             record.type = s[0];
             record.length = s[1];
             record.handle = s[2];
             record.byte4 = s[4];
             record.byte5 = s[5];
             record.byte6 = s[6];
-            record.devInfo = common::ReadLe32(s + 7);
-            record.value11 = common::ReadLe16(s + 11);
-            record.value13 = common::ReadLe16(s + 13);
+            record.devInfo = platform::ReadLe32(s + 7);
+            record.value11 = platform::ReadLe16(s + 11);
+            record.value13 = platform::ReadLe16(s + 13);
             m_port.WriteLog(common::Format("devInfo=%x", record.devInfo), 0);
         }
         ++found;

@@ -5,7 +5,7 @@
 #include "common/WindowPort.h"
 #include "platform/Registry.h"
 #include "platform/System.h"
-#include "rotation/OemRecord.h"
+#include "common/OemRecord.h"
 
 namespace rotation {
 
@@ -22,7 +22,7 @@ public:
     bool win8() const { return m_bWin8 != 0; }
     // Reads up to two OEM records from the SMBIOS table into `records`; 0 when at
     // least one was found.
-    int smbios_info(OemRecord* records);
+    int smbios_info(common::OemRecord* records);
 
 private:
     platform::IRegistry& m_registry;

@@ -87,9 +87,9 @@ void RotationPipeline::RunPass() {
 void RotationPipeline::ChangeRotation(int* iRotation) {
     m_port.WriteLog("in ChangeRotation", 0);
     const std::uint32_t devInfo = m_oem.devInfo();
-    RotationEnable = (devInfo & kRotationEnableBit) != 0 ? 1 : 0;
+    RotationEnable = (devInfo & common::kRotationEnableBit) != 0 ? 1 : 0;
     if (iRotation != nullptr) {
-        *iRotation = RemapRotation(devInfo & kMountingCodeMask, *iRotation);
+        *iRotation = RemapRotation(devInfo & common::kMountingCodeMask, *iRotation);
     }
 }
 
@@ -105,7 +105,7 @@ void RotationPipeline::SetMountRotation() {
             m_platform.window.messageBox("No DM_ORIENTATION flag set!", m_variant.programName,
                                          kMB_OK | kMB_ICONEXCLAMATION);
         }
-        const Mounting& mounting = MountingOf(m_oem.devInfo() & kMountingCodeMask);
+        const Mounting& mounting = MountingOf(m_oem.devInfo() & common::kMountingCodeMask);
         m_port.WriteLog(mounting.mountTrace, 0);
         std::uint32_t value = mounting.mountValue;
         // The message box above runs a nested loop; the entry may be gone since.

@@ -8,18 +8,18 @@
 #include "camera/VideoDeviceList.h"
 #include "common/WindowPort.h"
 #include "config/Settings.h"
-#include "firmware/Variant.h"
+#include "common/Variant.h"
 #include "platform/Platform.h"
-#include "rotation/OemRecord.h"
+#include "common/OemRecord.h"
 #include "rotation/PolicyInputs.h"
 
 namespace rotation {
 
 class RotationPipeline {
 public:
-    RotationPipeline(const platform::Platform& platform, const firmware::Variant& variant, common::IWindowPort& port,
+    RotationPipeline(const platform::Platform& platform, const common::Variant& variant, common::IWindowPort& port,
                      const config::Settings& settings, camera::VideoDeviceList& videoDevices, PolicyInputs& policy,
-                     const OemRecordBuffer& oem)
+                     const common::OemRecordBuffer& oem)
         : m_platform(platform),
           m_variant(variant),
           m_port(port),
@@ -47,12 +47,12 @@ private:
     void RunPass();
 
     platform::Platform m_platform;
-    firmware::Variant m_variant;
+    common::Variant m_variant;
     common::IWindowPort& m_port;
     const config::Settings& m_settings;
     camera::VideoDeviceList& m_videoDevices;
     PolicyInputs& m_policy;
-    const OemRecordBuffer& m_oem;
+    const common::OemRecordBuffer& m_oem;
 
     std::int32_t RotationEnable = 0;
     std::int32_t m_bFirstRun = 1;

@@ -3,7 +3,7 @@
 #include "resources/resource.h"
 #include "shell/CBACKDlg.h"
 
-CBACKApp::CBACKApp(const platform::Platform& platform, const firmware::Variant& variant)
+CBACKApp::CBACKApp(const platform::Platform& platform, const common::Variant& variant)
     : m_platform(platform), m_variant(variant) {}
 
 CBACKApp::~CBACKApp() = default;

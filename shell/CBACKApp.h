@@ -3,14 +3,14 @@
 
 #include <memory>
 
-#include "firmware/Variant.h"
+#include "common/Variant.h"
 #include "platform/Platform.h"
 
 class CBACKDlg;
 
 class CBACKApp {
 public:
-    CBACKApp(const platform::Platform& platform, const firmware::Variant& variant);
+    CBACKApp(const platform::Platform& platform, const common::Variant& variant);
     ~CBACKApp();
     CBACKApp(const CBACKApp&) = delete;
     CBACKApp& operator=(const CBACKApp&) = delete;
@@ -22,6 +22,6 @@ public:
 
 private:
     platform::Platform m_platform;
-    firmware::Variant m_variant;
+    common::Variant m_variant;
     std::unique_ptr<CBACKDlg> m_pMainWnd;
 };

@@ -88,7 +88,7 @@ void WriteLog(std::string message) {
     }
 }
 
-CBACKDlg::CBACKDlg(const Platform& platform, const firmware::Variant& variant)
+CBACKDlg::CBACKDlg(const Platform& platform, const common::Variant& variant)
     : m_platform(platform),
       m_port(platform.window, platform.trace),
       // The tray icon loads the tray menu with the window, so its submenus can be
@@ -191,7 +191,7 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
     // Cameras that arrive later get the same bring-up as the one found at start.
     m_platform.deviceSetup.registerInterfaceNotification(m_platform.window.window(), kKSCATEGORY_VIDEO);
     // The camera's audio interfaces: those present now, and those that come and go.
-    m_platform.deviceSetup.registerInterfaceNotification(m_platform.window.window(), camera::kAudioInterfaceClass);
+    m_platform.deviceSetup.registerInterfaceNotification(m_platform.window.window(), audio::kAudioInterfaceClass);
     m_audioInterfaces.PostPresentInterfaces();
 
     // The console starts hidden: it is parked off screen and closed by a posted

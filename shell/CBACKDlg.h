@@ -9,17 +9,17 @@
 #include <string>
 
 #include "audio/AudioSetting.h"
-#include "camera/AudioInterfaceList.h"
-#include "camera/CameraBringUp.h"
+#include "audio/AudioInterfaceList.h"
+#include "bringup/CameraBringUp.h"
 #include "camera/VideoDeviceList.h"
 #include "camera/VideoSettings.h"
 #include "config/Languages.h"
 #include "config/Settings.h"
 #include "firmware/LedCheck.h"
-#include "firmware/Variant.h"
+#include "common/Variant.h"
 #include "platform/Platform.h"
 #include "platform/Scoped.h"
-#include "rotation/OemRecord.h"
+#include "common/OemRecord.h"
 #include "rotation/PolicyInputs.h"
 #include "rotation/RotationPipeline.h"
 #include "rotation/StartScreenWatcher.h"
@@ -29,7 +29,7 @@
 
 class CBACKDlg : public platform::IDialogHandler {
 public:
-    CBACKDlg(const platform::Platform& platform, const firmware::Variant& variant);
+    CBACKDlg(const platform::Platform& platform, const common::Variant& variant);
     ~CBACKDlg() override;
     CBACKDlg(const CBACKDlg&) = delete;
     CBACKDlg& operator=(const CBACKDlg&) = delete;
@@ -58,12 +58,12 @@ public:
     common::IWindowPort& port() { return m_port; }
     rotation::PolicyInputs& policy() { return m_policy; }
     rotation::RotationPipeline& pipeline() { return m_pipeline; }
-    const rotation::OemRecordBuffer& oemRecords() const { return m_oem; }
+    const common::OemRecordBuffer& oemRecords() const { return m_oem; }
     const rotation::CStartScreenWatcher& startScreenWatcher() const { return m_StartScreen; }
     camera::VideoDeviceList& videoDevices() { return m_videoDevices; }
     const camera::VideoSettings& videoSettings() const { return m_videoSettings; }
-    camera::CameraBringUp& bringUp() { return m_bringUp; }
-    const camera::AudioInterfaceList& audioInterfaces() const { return m_audioInterfaces; }
+    bringup::CameraBringUp& bringUp() { return m_bringUp; }
+    const audio::AudioInterfaceList& audioInterfaces() const { return m_audioInterfaces; }
     const audio::AudioSetting& audioSetting() const { return m_audioSetting; }
     platform::MenuHandle trayPopupMenu() const { return m_hTrayPopup; }
     platform::MenuHandle languageMenu() const { return m_hLanguageMenu; }
@@ -147,15 +147,15 @@ private:
     config::Settings m_settings;
     config::Languages m_languages;
     snapshot::CSnapshot m_snapshot;
-    rotation::OemRecordBuffer m_oem;
+    common::OemRecordBuffer m_oem;
     rotation::PolicyInputs m_policy;
     camera::VideoDeviceList m_videoDevices;
     camera::VideoSettings m_videoSettings;
     rotation::RotationPipeline m_pipeline;
     rotation::CStartScreenWatcher m_StartScreen;
     firmware::LedCheck m_ledCheck;
-    camera::CameraBringUp m_bringUp;
-    camera::AudioInterfaceList m_audioInterfaces;
+    bringup::CameraBringUp m_bringUp;
+    audio::AudioInterfaceList m_audioInterfaces;
     audio::AudioSetting m_audioSetting;
 };
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "common/LittleEndian.h"
+#include "platform/LittleEndian.h"
 #include "platform/Constants.h"
 
 using platform::HResult;
@@ -122,7 +122,7 @@ std::vector<std::uint32_t> EmulatedCamera::valuesSet(std::uint32_t id) const {
 // and the get that follows fetches what the unit answered.
 
 HResult EmulatedCamera::tunnelRequest(std::uint8_t* block) {
-    const std::uint32_t length = common::ReadLe16(block);
+    const std::uint32_t length = platform::ReadLe16(block);
     const std::uint8_t code = block[2];
     const std::uint8_t selector = block[3];
     m_hasPending = false;
@@ -167,7 +167,7 @@ HResult EmulatedCamera::tunnelReply(std::uint8_t* block) {
     if (m_pending.request == XuRequest::GetCur) {
         std::memcpy(block, m_pending.reply.data(), m_pending.reply.size());
     } else if (m_pending.request == XuRequest::GetLen) {
-        common::WriteLe16(block, m_pending.length);
+        platform::WriteLe16(block, m_pending.length);
     }
     return m_pending.result;
 }

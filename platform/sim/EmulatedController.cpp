@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "common/LittleEndian.h"
+#include "platform/LittleEndian.h"
 
 namespace sim {
 namespace {
@@ -27,7 +27,7 @@ constexpr int kWritePollLimit = 1000;
 constexpr std::array<std::uint8_t, EmulatedController::kSteps> kPowerUpSteps = {
     0x03, 0x0B, 0x05, 0x06, 0x04, 0x20, 0xD8, 0xC7, 0x02, 0xFF, 0xFF, 0x01, 0x9F};
 
-std::uint16_t le16(const std::uint8_t* data) { return common::ReadLe16(data); }
+std::uint16_t le16(const std::uint8_t* data) { return platform::ReadLe16(data); }
 
 }  // namespace
 
@@ -120,7 +120,7 @@ bool EmulatedController::setCur(std::uint8_t selector, const std::uint8_t* data)
 bool EmulatedController::getCur(std::uint8_t selector, std::uint8_t* data) {
     switch (selector) {
     case kRegisterAddress:
-        common::WriteLe16(data, m_registerAddress);
+        platform::WriteLe16(data, m_registerAddress);
         return true;
     case kRegisterData:
         data[0] = readRegister(m_registerAddress);
@@ -135,7 +135,7 @@ bool EmulatedController::getCur(std::uint8_t selector, std::uint8_t* data) {
         data[0] = 0;
         return true;
     case kFlashAddress:
-        common::WriteLe32(data, m_flashAddress);
+        platform::WriteLe32(data, m_flashAddress);
         return true;
     case kFlashData:
         readFlash(data);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "common/LittleEndian.h"
+#include "platform/LittleEndian.h"
 #include "platform/Constants.h"
 
 namespace sim {
@@ -227,7 +227,7 @@ void SimRegistry::put(Hive hive, const std::string& path, const std::string& nam
 
 void SimRegistry::putDword(Hive hive, const std::string& path, const std::string& name, std::uint32_t value) {
     std::vector<std::uint8_t> bytes(4);
-    common::WriteLe32(bytes.data(), value);
+    platform::WriteLe32(bytes.data(), value);
     put(hive, path, name, platform::kREG_DWORD, std::move(bytes));
 }
 

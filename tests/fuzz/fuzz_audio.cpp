@@ -35,8 +35,8 @@
 #include <tuple>
 #include <vector>
 
-#include "camera/AudioInterfaceEntry.h"
-#include "camera/AudioListTokens.h"
+#include "audio/AudioInterfaceEntry.h"
+#include "audio/AudioListTokens.h"
 #include "common/Messages.h"
 #include "platform/Constants.h"
 #include "platform/DeviceSetup.h"
@@ -276,7 +276,7 @@ public:
     explicit Session(bool trayIcon) : m_rig(trayIcon ? "[Tray]\r\nShowIcon=1\r\n" : "[Tray]\r\nShowIcon=0\r\n") {
         // The list's tokens come from the clock at construction: the same sequence here
         // tells a token the program may have issued from one it cannot have.
-        camera::AudioListTokens probe(m_rig.machine.clock.tickCount());
+        audio::AudioListTokens probe(m_rig.machine.clock.tickCount());
         m_firstToken = static_cast<std::uint32_t>(probe.Issue(true, ""));
         m_tokenStep = static_cast<std::uint32_t>(probe.Issue(true, "")) - m_firstToken;
         m_stepInverse = InverseOdd(m_tokenStep);
@@ -310,7 +310,7 @@ public:
 
 private:
     sim::SimMachine& machine() { return m_rig.machine; }
-    const camera::AudioInterfaceList& list() const { return m_rig.dialog->audioInterfaces(); }
+    const audio::AudioInterfaceList& list() const { return m_rig.dialog->audioInterfaces(); }
 
     // With FUZZ_AUDIO_TRACE set, for reading a finding back: each operation, and the
     // list after the one before it.
@@ -395,7 +395,7 @@ private:
         if ((op.c & 3) == 1) {
             hardwareId = "USB\\VID_1111&PID_2222&MI_02";
         }
-        machine().deviceSetup.addInterface(camera::kAudioInterfaceClass, path, description, hardwareId);
+        machine().deviceSetup.addInterface(audio::kAudioInterfaceClass, path, description, hardwareId);
         sim::SimDeviceInterface& member = machine().deviceSetup.interfaces().back();
         switch (op.b & 3) {
             case 1: member.description = op.text2; break;
@@ -415,7 +415,7 @@ private:
         member.claimedDetailSize = op.w;
         m_paths.push_back(path);
         if ((op.v & 0x20) == 0) {
-            const std::string channel = path + camera::kEffectChannelSuffix;
+            const std::string channel = path + audio::kEffectChannelSuffix;
             sim::SimEffectEndpoint* endpoint = machine().deviceIo.endpoint(channel);
             if (endpoint == nullptr) {
                 // One endpoint per channel name: a second interface of that name (in
@@ -467,7 +467,7 @@ private:
     }
 
     void Notice(const Op& op) {
-        Guid interfaceClass = camera::kAudioInterfaceClass;
+        Guid interfaceClass = audio::kAudioInterfaceClass;
         switch (op.b & 3) {
             case 2:
                 interfaceClass = kOtherClass;
@@ -709,7 +709,7 @@ private:
         std::vector<std::pair<std::uint32_t, std::string>> expectedItems;
         std::vector<std::string> expectedCombo;
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            const camera::AudioInterfaceEntry& entry = *entries[i];
+            const audio::AudioInterfaceEntry& entry = *entries[i];
             Require(entry.commandId == common::kAudioCommandFirst + i, "an entry's command id is not its position");
             Require(entry.removed == 0 || entry.removed == 1, "a removed flag other than 0 or 1");
             Require(entry.selected == 0 || entry.selected == 1, "a selected flag other than 0 or 1");

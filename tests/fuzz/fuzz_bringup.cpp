@@ -44,7 +44,7 @@
 
 #include "camera/DriverKey.h"
 #include "firmware/CXUTransport.h"
-#include "firmware/Variant.h"
+#include "common/Variant.h"
 #include "platform/Constants.h"
 #include "platform/sim/EmulatedCamera.h"
 #include "tests/fuzz/FuzzSupport.h"
@@ -361,11 +361,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint8_t setup = input.u8();
     const std::size_t familyIndex = setup % kFamilyCount;
     const Family& family = kFamilies[familyIndex];
-    const firmware::Variant& variant = (setup & 0x08) != 0 ? firmware::kViewmate : firmware::kTiltmate;
+    const common::Variant& variant = (setup & 0x08) != 0 ? common::kViewmate : common::kTiltmate;
     const bool tunnelOnly = (setup & 0x10) != 0;
     const auto flashCode = static_cast<std::uint8_t>(0x79 + input.u8() % 12);
     const std::uint8_t history = input.u8();
-    const std::uint32_t devInfo = (history & 1) != 0 ? rotation::kLedDefaultBit : 0;
+    const std::uint32_t devInfo = (history & 1) != 0 ? common::kLedDefaultBit : 0;
 
     testing_support::RunningDialog rig(variant);
     sim::SimMachine& machine = rig.machine;

@@ -21,7 +21,7 @@
 #include "platform/Constants.h"
 #include "platform/sim/SimRegistry.h"
 #include "platform/sim/SimSystem.h"
-#include "rotation/OemRecord.h"
+#include "common/OemRecord.h"
 #include "rotation/PolicyInputs.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -92,26 +92,26 @@ private:
     RegKey m_next = 0x80001000u;
 };
 
-bool Filled(const rotation::OemRecord& record) { return record.byte4 == 2 && record.byte5 == 5; }
-bool Zero(const rotation::OemRecord& record) {
-    static const rotation::OemRecord kZero{};
+bool Filled(const common::OemRecord& record) { return record.byte4 == 2 && record.byte5 == 5; }
+bool Zero(const common::OemRecord& record) {
+    static const common::OemRecord kZero{};
     return std::memcmp(&record, &kZero, sizeof record) == 0;
 }
 
 // The answer against the records; `table`, when known, is the whole value the program read.
-void CheckAnswer(int answer, const rotation::OemRecord* records, const std::vector<std::uint8_t>* table) {
+void CheckAnswer(int answer, const common::OemRecord* records, const std::vector<std::uint8_t>* table) {
     Require(answer == 0 || answer == 1, "smbios_info answered neither 0 nor 1", std::to_string(answer));
     if (records == nullptr) {
         return;
     }
     if (answer == 1) {
-        for (int i = 0; i < rotation::kOemRecordCount; ++i) {
+        for (int i = 0; i < common::kOemRecordCount; ++i) {
             Require(Zero(records[i]), "a record was written though none was found");
         }
         return;
     }
     Require(Filled(records[0]), "answered 0 without a record");
-    for (int i = 0; i < rotation::kOemRecordCount; ++i) {
+    for (int i = 0; i < common::kOemRecordCount; ++i) {
         Require(Filled(records[i]) || Zero(records[i]), "a record half written");
     }
     if (table == nullptr) {
@@ -120,7 +120,7 @@ void CheckAnswer(int answer, const rotation::OemRecord* records, const std::vect
     const std::string text(table->begin(), table->end());
     const std::size_t marker = text.find(kOemMarker, 0, sizeof kOemMarker - 1);
     Require(marker != std::string::npos && marker >= kMarkerOffsetInStructure, "a record without a marker");
-    for (int i = 0; i < rotation::kOemRecordCount; ++i) {
+    for (int i = 0; i < common::kOemRecordCount; ++i) {
         if (Filled(records[i])) {
             Require(records[i].type == (*table)[marker - kMarkerOffsetInStructure],
                     "a record of another type than the marker's structure");
@@ -138,8 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     sim::SimSystem system;
     fuzz_support::TracePort port;
-    rotation::OemRecord records[rotation::kOemRecordCount] = {};
-    rotation::OemRecord* buffer = noBuffer ? nullptr : records;
+    common::OemRecord records[common::kOemRecordCount] = {};
+    common::OemRecord* buffer = noBuffer ? nullptr : records;
 
     if (!shifting) {
         sim::SimRegistry registry;

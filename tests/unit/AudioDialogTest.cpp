@@ -233,8 +233,8 @@ TEST(AudioDialog, TheMainWindowGoesOnWhileItIsOpen) {
     rig.add(third, "Third Mic");
     rig.open({[&] { rig.machine.window.postMessage(kWM_COMMAND, ID_TRAY_AUDIO_SETTING, 0); },
               [&] {
-                  std::vector<std::uint8_t> a = sim::InterfaceBroadcast(camera::kAudioInterfaceClass, kB);
-                  std::vector<std::uint8_t> b = sim::InterfaceBroadcast(camera::kAudioInterfaceClass, third);
+                  std::vector<std::uint8_t> a = sim::InterfaceBroadcast(audio::kAudioInterfaceClass, kB);
+                  std::vector<std::uint8_t> b = sim::InterfaceBroadcast(audio::kAudioInterfaceClass, third);
                   rig.machine.window.sendMessage(kWM_DEVICECHANGE, kDBT_DEVICEARRIVAL, reinterpret_cast<LParam>(a.data()));
                   rig.machine.window.sendMessage(kWM_DEVICECHANGE, kDBT_DEVICEARRIVAL, reinterpret_cast<LParam>(b.data()));
               },

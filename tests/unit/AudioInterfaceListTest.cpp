@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/AudioListTokens.h"
+#include "audio/AudioListTokens.h"
 #include "common/Messages.h"
 #include "tests/unit/AudioTestSupport.h"
 
@@ -253,7 +253,7 @@ TEST(AudioInterfaces, InterfacesPresentAtStartAreListed) {
     rig.start();
     EXPECT_EQ(rig.audioItems(), (Texts{"34000 Alpha *", "34001 Gamma #2"}));
     ASSERT_EQ(rig.machine.deviceSetup.registrations().size(), 2u);
-    EXPECT_EQ(rig.machine.deviceSetup.registrations()[1].interfaceClass, camera::kAudioInterfaceClass);
+    EXPECT_EQ(rig.machine.deviceSetup.registrations()[1].interfaceClass, audio::kAudioInterfaceClass);
     EXPECT_EQ(rig.machine.deviceSetup.openSets(), 0);
 }
 
@@ -288,7 +288,7 @@ TEST(AudioInterfaces, DeviceNoticesWithoutAUsableName) {
     AudioRig rig;
     rig.start();
     rig.add(kA, "Alpha");
-    std::vector<std::uint8_t> record = sim::InterfaceBroadcast(camera::kAudioInterfaceClass, kA);
+    std::vector<std::uint8_t> record = sim::InterfaceBroadcast(audio::kAudioInterfaceClass, kA);
     struct Case {
         const char* name;
         std::uint32_t size;
@@ -321,13 +321,13 @@ TEST(AudioInterfaces, DeviceNoticesWithoutAUsableName) {
 }
 
 TEST(AudioListTokens, IssuedOnceConsumedOnce) {
-    camera::AudioListTokens tokens(1234);
+    audio::AudioListTokens tokens(1234);
     const LParam arrival = tokens.Issue(true, "path-a");
     const LParam removal = tokens.Issue(false, "path-b");
     ASSERT_NE(arrival, 0);
     ASSERT_NE(removal, 0);
     EXPECT_NE(arrival, removal);
-    char path[camera::AudioListTokens::kPathSize] = {};
+    char path[audio::AudioListTokens::kPathSize] = {};
     // The wrong kind is refused and leaves the token for its own message.
     EXPECT_FALSE(tokens.Consume(arrival, false, path));
     EXPECT_TRUE(tokens.Consume(arrival, true, path));
@@ -341,7 +341,7 @@ TEST(AudioListTokens, IssuedOnceConsumedOnce) {
     // Bounded: beyond the cap nothing is issued until tokens come back, and a spent
     // token is not handed out again soon.
     std::vector<LParam> issued;
-    for (std::size_t i = 0; i < camera::AudioListTokens::kMaxOutstanding; ++i) {
+    for (std::size_t i = 0; i < audio::AudioListTokens::kMaxOutstanding; ++i) {
         issued.push_back(tokens.Issue(true, "p"));
         ASSERT_NE(issued.back(), 0);
     }

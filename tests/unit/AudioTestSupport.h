@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/AudioInterfaceEntry.h"
+#include "audio/AudioInterfaceEntry.h"
 #include "platform/Constants.h"
 #include "platform/DeviceSetup.h"
 #include "resources/resource.h"
@@ -29,11 +29,11 @@ struct AudioRig : RunningDialog {
     // An interface present in SetupAPI, with its effect channel.
     sim::SimEffectEndpoint& add(const std::string& path, const std::string& description,
                                 const std::string& hardwareId = kAudioHardwareId) {
-        machine.deviceSetup.addInterface(camera::kAudioInterfaceClass, path, description, hardwareId);
+        machine.deviceSetup.addInterface(audio::kAudioInterfaceClass, path, description, hardwareId);
         return machine.deviceIo.addEffectEndpoint(path + "\\AF");
     }
     platform::LResult notify(platform::WParam event, const std::string& path) {
-        std::vector<std::uint8_t> record = sim::InterfaceBroadcast(camera::kAudioInterfaceClass, path);
+        std::vector<std::uint8_t> record = sim::InterfaceBroadcast(audio::kAudioInterfaceClass, path);
         const platform::LResult result = machine.window.sendMessage(platform::kWM_DEVICECHANGE, event,
                                                                     reinterpret_cast<platform::LParam>(record.data()));
         machine.window.runFor(0);

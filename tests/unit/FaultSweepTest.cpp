@@ -33,15 +33,15 @@ struct Letter {
     const char* name;
     std::uint8_t controller;
     std::uint8_t variant;
-    const firmware::Variant* program;
+    const common::Variant* program;
     bool writes;  // the controller has a write path
 };
 
 const Letter kLetters[] = {
-    {"f", 0x60, 0, &firmware::kTiltmate, false}, {"g", 0x93, 0, &firmware::kTiltmate, false},
-    {"h", 0x85, 0, &firmware::kTiltmate, true},  {"i", 0xA3, 0, &firmware::kTiltmate, true},
-    {"j", 0xB0, 0, &firmware::kTiltmate, true},  {"k", 0xC0, 0, &firmware::kTiltmate, true},
-    {"l", 0xA3, 0x10, &firmware::kViewmate, false}, {"E0", 0xE0, 0, &firmware::kViewmate, true},
+    {"f", 0x60, 0, &common::kTiltmate, false}, {"g", 0x93, 0, &common::kTiltmate, false},
+    {"h", 0x85, 0, &common::kTiltmate, true},  {"i", 0xA3, 0, &common::kTiltmate, true},
+    {"j", 0xB0, 0, &common::kTiltmate, true},  {"k", 0xC0, 0, &common::kTiltmate, true},
+    {"l", 0xA3, 0x10, &common::kViewmate, false}, {"E0", 0xE0, 0, &common::kViewmate, true},
 };
 
 enum class Filling { NearlyEmpty, Full };

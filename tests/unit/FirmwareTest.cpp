@@ -50,7 +50,7 @@ TEST(FirmwareOpen, ControllerFamiliesAndChipLetters) {
         {0xF1, 0, true, 1, 'd', 0},
     };
     for (const Case& c : cases) {
-        FirmwareRig rig(c.id, c.viewmate ? firmware::kViewmate : firmware::kTiltmate);
+        FirmwareRig rig(c.id, c.viewmate ? common::kViewmate : common::kTiltmate);
         rig.camera->controller().setVariant(c.variant);
         EXPECT_EQ(rig.open(), c.status) << std::hex << int(c.id) << " viewmate " << c.viewmate;
         if (c.status == 0) {
@@ -90,7 +90,7 @@ TEST(FirmwareOpen, CandidatesSkipsPathsAndFamilyLetters) {
     for (const Case& c : cases) {
         first->clearJournal();
         usbMixed.camera->clearJournal();
-        auto channel = std::make_unique<firmware::CFirmwareChannel>(run.machine.platform(), firmware::kTiltmate);
+        auto channel = std::make_unique<firmware::CFirmwareChannel>(run.machine.platform(), common::kTiltmate);
         EXPECT_EQ(channel->Open(c.letter, c.skip), c.status) << c.letter << c.skip;
         char chip = 0;
         channel->Get_ICType(&chip);
@@ -217,7 +217,7 @@ TEST(FirmwareProtocol, DownloadByChipLetter) {
         {0x60, 0, false, 1, {}},       {0x90, 0, false, 1, {}},       {0xA3, 0x10, true, 1, {}},
     };
     for (const Case& c : cases) {
-        FirmwareRig rig(c.id, c.viewmate ? firmware::kViewmate : firmware::kTiltmate);
+        FirmwareRig rig(c.id, c.viewmate ? common::kViewmate : common::kTiltmate);
         rig.camera->controller().setVariant(c.variant);
         ASSERT_EQ(rig.open(), 0);
         rig.channel->EraseSector(0xD000, 0);
@@ -285,7 +285,7 @@ TEST(ChipIdentification, FlashTypesForEachProgram) {
     for (std::uint8_t controller : {0x85, 0xB0}) {  // register level and firmware control 23
         for (const Case& c : cases) {
             for (bool viewmate : {false, true}) {
-                FirmwareRig rig(controller, viewmate ? firmware::kViewmate : firmware::kTiltmate);
+                FirmwareRig rig(controller, viewmate ? common::kViewmate : common::kTiltmate);
                 rig.camera->flash().setChip(c.chipCode == 0   ? sim::EmulatedFlash::unknownChip()
                                             : c.chipCode == 1 ? sim::EmulatedFlash::blankChip()
                                                               : sim::EmulatedFlash::chip(c.chipCode));

@@ -10,7 +10,7 @@
 namespace testing_support {
 
 struct FirmwareRig : RunningDialog {
-    explicit FirmwareRig(std::uint8_t controllerId = 0x85, const firmware::Variant& variant = firmware::kTiltmate,
+    explicit FirmwareRig(std::uint8_t controllerId = 0x85, const common::Variant& variant = common::kTiltmate,
                          std::uint8_t flashType = 0x79)
         : RunningDialog(variant), variant(variant) {
         camera = machine.video.addCamera("Integrated Camera");
@@ -28,7 +28,7 @@ struct FirmwareRig : RunningDialog {
         channel->Get_ICType(&letter);
         return letter;
     }
-    firmware::Variant variant;
+    common::Variant variant;
     std::shared_ptr<sim::EmulatedCamera> camera;
     std::unique_ptr<firmware::CFirmwareChannel> owned;
     firmware::CFirmwareChannel* channel = nullptr;

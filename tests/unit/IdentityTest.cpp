@@ -55,7 +55,7 @@ namespace {
 // The identity check of one bring-up, on a channel that has not opened a camera (so
 // only the Imaging class gives ids); the driver key is closed again after it.
 int CheckIdentity(RunningDialog& run) {
-    firmware::CFirmwareChannel channel(run.machine.platform(), firmware::kTiltmate);
+    firmware::CFirmwareChannel channel(run.machine.platform(), common::kTiltmate);
     camera::DriverKey key(run.machine.registry);
     return run.dialog->bringUp().CheckDeviceIdentity(channel, key);
 }

@@ -13,7 +13,7 @@ namespace {
 constexpr const char* kDriverKey = "SOFTWARE\\Velnor VNUVCb";
 
 struct LedRig : FirmwareRig {
-    explicit LedRig(std::uint8_t controllerId, const firmware::Variant& variant = firmware::kTiltmate,
+    explicit LedRig(std::uint8_t controllerId, const common::Variant& variant = common::kTiltmate,
                     std::uint8_t flashType = 0x79)
         : FirmwareRig(controllerId, variant, flashType) {}
     void run(std::uint32_t devInfo = 0) {
@@ -141,16 +141,16 @@ TEST(LedCheck, AnUnreadableOrUnwritableSectorIsNeverErased) {
     struct Case {
         const char* name;
         std::uint8_t controller;
-        const firmware::Variant* variant;
+        const common::Variant* variant;
         std::uint8_t variantRegister;
         bool unknownFlash;
         bool failRead;
     };
     const Case cases[] = {
-        {"unknown flash", 0x85, &firmware::kTiltmate, 0, true, false},
-        {"read fails", 0xB0, &firmware::kTiltmate, 0, false, true},
-        {"no write path (l)", 0xA3, &firmware::kViewmate, 0x10, false, false},
-        {"no write path (f)", 0x60, &firmware::kTiltmate, 0, false, false},
+        {"unknown flash", 0x85, &common::kTiltmate, 0, true, false},
+        {"read fails", 0xB0, &common::kTiltmate, 0, false, true},
+        {"no write path (l)", 0xA3, &common::kViewmate, 0x10, false, false},
+        {"no write path (f)", 0x60, &common::kTiltmate, 0, false, false},
     };
     for (const Case& c : cases) {
         LedRig rig(c.controller, *c.variant);
@@ -186,7 +186,7 @@ TEST(LedCheck, AnUnreadableOrUnwritableSectorIsNeverErased) {
 }
 
 TEST(LedCheck, FlashTypeChoosesTheStepTable) {
-    LedRig rig(0xC0, firmware::kTiltmate, 0x7C);  // erases only with D7
+    LedRig rig(0xC0, common::kTiltmate, 0x7C);  // erases only with D7
     rig.run(0x200);
     EXPECT_EQ(rig.flashByte(), 1);
     EXPECT_EQ(rig.camera->controller().step(6), 0xD7);

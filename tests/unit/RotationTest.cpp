@@ -327,7 +327,7 @@ TEST(PolicyInputs, SmbiosOemRecords) {
     for (const Case& c : cases) {
         RunningDialog run;
         run.machine.registry.put(Hive::LocalMachine, kSmbiosKey, "SMBiosData", kREG_BINARY, c.data);
-        rotation::OemRecord records[2] = {};
+        common::OemRecord records[2] = {};
         EXPECT_EQ(run.dialog->policy().smbios_info(records), c.result) << c.name;
         EXPECT_EQ(records[0].devInfo, c.devInfo0) << c.name;
         EXPECT_EQ(records[1].devInfo, c.devInfo1) << c.name;
@@ -335,7 +335,7 @@ TEST(PolicyInputs, SmbiosOemRecords) {
 
     RunningDialog run;
     run.machine.registry.put(Hive::LocalMachine, kSmbiosKey, "SMBiosData", kREG_BINARY, two);
-    rotation::OemRecord records[2] = {};
+    common::OemRecord records[2] = {};
     run.dialog->policy().smbios_info(records);
     EXPECT_EQ(records[0].type, 0x85);
     EXPECT_EQ(records[0].length, 15);

@@ -55,9 +55,9 @@ TEST(StartUp, SecondInstanceOfOneExecutableLeavesAtOnce) {
     sim::SimMachine other(&session, "Viewmate");
 
     // The first instance is still running when the second one starts.
-    CBACKApp firstApp(first.platform(), firmware::kTiltmate);
-    CBACKApp secondApp(second.platform(), firmware::kTiltmate);
-    CBACKApp otherApp(other.platform(), firmware::kViewmate);
+    CBACKApp firstApp(first.platform(), common::kTiltmate);
+    CBACKApp secondApp(second.platform(), common::kTiltmate);
+    CBACKApp otherApp(other.platform(), common::kViewmate);
     first.window.at(1000, [&] {
         EXPECT_EQ(secondApp.InitInstance(), 0);
         EXPECT_EQ(otherApp.InitInstance(), 0);
@@ -82,8 +82,8 @@ TEST(StartUp, EachUserSessionRunsItsOwnInstance) {
     sim::SimSession secondUser;
     sim::SimMachine first(&firstUser, "Tiltmate");
     sim::SimMachine second(&secondUser, "Tiltmate");
-    CBACKApp firstApp(first.platform(), firmware::kTiltmate);
-    CBACKApp secondApp(second.platform(), firmware::kTiltmate);
+    CBACKApp firstApp(first.platform(), common::kTiltmate);
+    CBACKApp secondApp(second.platform(), common::kTiltmate);
     first.window.at(1000, [&] {
         second.window.at(1000, [&] { second.window.postMessage(kMsgExit, 0, 0); });
         EXPECT_EQ(secondApp.InitInstance(), 0);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "firmware/Variant.h"
+#include "common/Variant.h"
 #include "platform/sim/SimMachine.h"
 #include "resources/resource.h"
 #include "shell/CBACKDlg.h"
@@ -35,7 +35,7 @@ inline void PutOemRecord(sim::SimMachine& machine, std::uint32_t devInfo) {
 }
 
 struct RunningDialog {
-    explicit RunningDialog(const firmware::Variant& variant = firmware::kTiltmate) {
+    explicit RunningDialog(const common::Variant& variant = common::kTiltmate) {
         machine.system.setModulePath("C:\\Program Files\\Tiltmate\\Tiltmate.exe");
         dialog = std::make_unique<CBACKDlg>(machine.platform(), variant);
     }

@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "camera/AudioInterfaceEntry.h"
-#include "camera/AudioListTokens.h"
+#include "audio/AudioInterfaceEntry.h"
+#include "audio/AudioListTokens.h"
 #include "camera/VideoDeviceList.h"
 #include "common/WindowPort.h"
 #include "config/Settings.h"
@@ -22,7 +22,7 @@
 #include "platform/Menus.h"
 #include "platform/WindowHost.h"
 
-namespace camera {
+namespace audio {
 
 // The walks over the members of an interface set stop here.
 constexpr std::uint32_t kMaxAudioInterfaceMembers = 500;
@@ -38,7 +38,7 @@ class AudioInterfaceList {
 public:
     AudioInterfaceList(platform::IDeviceSetup& deviceSetup, platform::IDeviceIo& deviceIo, platform::IMenus& menus,
                        platform::IWindowHost& window, common::IWindowPort& port, const config::Settings& settings,
-                       const VideoDeviceList& videoDevices, std::uint32_t tokenSeed)
+                       const camera::VideoDeviceList& videoDevices, std::uint32_t tokenSeed)
         : m_deviceSetup(deviceSetup),
           m_deviceIo(deviceIo),
           m_menus(menus),
@@ -112,7 +112,7 @@ private:
     platform::IWindowHost& m_window;
     common::IWindowPort& m_port;
     const config::Settings& m_settings;
-    const VideoDeviceList& m_videoDevices;
+    const camera::VideoDeviceList& m_videoDevices;
     platform::MenuHandle m_hDeviceMenu = 0;
     AudioListTokens m_tokens;
 
@@ -124,4 +124,4 @@ private:
     int m_nAudioPresent = 0;
 };
 
-}  // namespace camera
+}  // namespace audio

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace common {
+namespace platform {
 
 inline std::uint16_t ReadLe16(const std::uint8_t* p) {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
@@ -25,4 +25,4 @@ inline void WriteLe32(std::uint8_t* p, std::uint32_t value) {
     WriteLe16(p + 2, value >> 16);
 }
 
-}  // namespace common
+}  // namespace platform

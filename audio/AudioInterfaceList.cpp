@@ -1,4 +1,4 @@
-#include "camera/AudioInterfaceList.h"
+#include "audio/AudioInterfaceList.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,7 +13,7 @@
 
 using namespace platform;
 
-namespace camera {
+namespace audio {
 namespace {
 
 // Ids 34000-34500: the list holds at most this many entries, ever.
@@ -270,7 +270,7 @@ LResult AudioInterfaceList::OnArrival(const char* path) {
     CopyText(entry->path, path);
     CopyText(entry->description, description);
     if (m_nAudioAdded != 0) {
-        AppendNumberSuffix(entry->description, m_nAudioAdded + 1);
+        camera::AppendNumberSuffix(entry->description, m_nAudioAdded + 1);
     }
     entry->commandId = common::kAudioCommandFirst + static_cast<std::uint32_t>(m_nAudioAdded);
     Show(*entry);
@@ -314,7 +314,7 @@ LResult AudioInterfaceList::OnRemoval(const char* path) {
 }
 
 void AudioInterfaceList::Select(AudioInterfaceEntry& entry) {
-    MarkChosenDevice(m_menus, m_hDeviceMenu, m_window, IDC_AUDIO_DEVICE, entry.commandId, entry.description);
+    camera::MarkChosenDevice(m_menus, m_hDeviceMenu, m_window, IDC_AUDIO_DEVICE, entry.commandId, entry.description);
     entry.selected = 1;
     m_pAudioIterator = &entry;
 }
@@ -372,4 +372,4 @@ AudioInterfaceEntry* AudioInterfaceList::FindSelectedAudioInterface() {
     return nullptr;
 }
 
-}  // namespace camera
+}  // namespace audio

@@ -1,7 +1,7 @@
 // Bringing a newly seen camera into the state the program expects: open its firmware
 // channel, check its driver, record its identity, write the driver defaults for a new
 // camera, check the LED, and rotate it once.
-#include "camera/CameraBringUp.h"
+#include "bringup/CameraBringUp.h"
 
 #include <cstddef>
 #include <cstring>
@@ -15,7 +15,7 @@
 
 using namespace platform;
 
-namespace camera {
+namespace bringup {
 namespace {
 
 constexpr const char* kObsoleteValues[] = {"AEManual_UI", "BGain_UI", "GGain_UI", "IMQuality_UI", "OutDoor_UI",
@@ -106,7 +106,7 @@ void CameraBringUp::Release(BringUp& run) {
     run.driverKey.CloseDriverKey();
 }
 
-int CameraBringUp::CheckDeviceIdentity(firmware::CFirmwareChannel& camera, DriverKey& driverKey) {
+int CameraBringUp::CheckDeviceIdentity(firmware::CFirmwareChannel& camera, camera::DriverKey& driverKey) {
     camera.FindUsbIdentity(m_identity);
     m_port.WriteLog(common::Format("Pid=0x%x, vid=0x%x", m_identity.pid, m_identity.vid), 0);
 
@@ -155,7 +155,7 @@ int CameraBringUp::CheckDeviceIdentity(firmware::CFirmwareChannel& camera, Drive
     return 1;
 }
 
-void CameraBringUp::ClearOldRegistryValues(DriverKey& driverKey) {
+void CameraBringUp::ClearOldRegistryValues(camera::DriverKey& driverKey) {
     m_port.WriteLog("====clear old reg", 0);
     const RegKey key = driverKey.OpenDriverKey();
     if (key == 0) {
@@ -220,4 +220,4 @@ LResult CameraBringUp::OnDeviceChange(WParam event, LParam data) {
     return 1;
 }
 
-}  // namespace camera
+}  // namespace bringup

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace rotation {
+namespace common {
 
 struct OemRecord {
     std::uint8_t type;
@@ -43,4 +43,4 @@ private:
     std::unique_ptr<OemRecord[]> Internal_camera;
 };
 
-}  // namespace rotation
+}  // namespace common

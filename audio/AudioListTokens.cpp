@@ -1,8 +1,8 @@
-#include "camera/AudioListTokens.h"
+#include "audio/AudioListTokens.h"
 
 #include <cstring>
 
-namespace camera {
+namespace audio {
 namespace {
 
 // An odd step visits every 32-bit value once before any comes back, so a spent token
@@ -57,4 +57,4 @@ void AudioListTokens::Withdraw(platform::LParam token) {
     }
 }
 
-}  // namespace camera
+}  // namespace audio

@@ -2,7 +2,7 @@
 // more controller family and variant, and knows one more serial flash.
 #pragma once
 
-namespace firmware {
+namespace common {
 
 struct Variant {
     const char* programName;
@@ -14,4 +14,4 @@ struct Variant {
 constexpr Variant kTiltmate{"Tiltmate", false, false, false};
 constexpr Variant kViewmate{"Viewmate", true, true, true};
 
-}  // namespace firmware
+}  // namespace common

@@ -14,32 +14,32 @@
 #include "firmware/CFirmwareChannel.h"
 #include "firmware/LedCheck.h"
 #include "firmware/UsbIdentity.h"
-#include "firmware/Variant.h"
+#include "common/Variant.h"
 #include "platform/Platform.h"
-#include "rotation/OemRecord.h"
+#include "common/OemRecord.h"
 #include "rotation/PolicyInputs.h"
 #include "rotation/RotationPipeline.h"
 
-namespace camera {
+namespace bringup {
 
 // One bring-up: the firmware channel `pCamera` and the driver interfaces live only
 // as long as this object, and are released (in this order) when it ends.
 struct BringUp {
-    BringUp(const platform::Platform& platform, const firmware::Variant& variant)
+    BringUp(const platform::Platform& platform, const common::Variant& variant)
         : pCamera(std::make_unique<firmware::CFirmwareChannel>(platform, variant)), driverKey(platform.registry) {}
 
     std::unique_ptr<firmware::CFirmwareChannel> pCamera;
     std::unique_ptr<platform::ICaptureFilter> pCap;
     std::unique_ptr<platform::IVideoProcAmp> pProcAmp;
     std::unique_ptr<platform::ICameraCustomProperty> pCustom;
-    DriverKey driverKey;
+    camera::DriverKey driverKey;
 };
 
 class CameraBringUp {
 public:
-    CameraBringUp(const platform::Platform& platform, const firmware::Variant& variant, common::IWindowPort& port,
-                  const config::Settings& settings, VideoDeviceList& videoDevices, rotation::PolicyInputs& policy,
-                  rotation::OemRecordBuffer& oem, rotation::RotationPipeline& pipeline, firmware::LedCheck& ledCheck)
+    CameraBringUp(const platform::Platform& platform, const common::Variant& variant, common::IWindowPort& port,
+                  const config::Settings& settings, camera::VideoDeviceList& videoDevices, rotation::PolicyInputs& policy,
+                  common::OemRecordBuffer& oem, rotation::RotationPipeline& pipeline, firmware::LedCheck& ledCheck)
         : m_platform(platform),
           m_variant(variant),
           m_port(port),
@@ -59,24 +59,24 @@ public:
 
     // The identity check of an opened channel: 1 when the camera's ids were
     // (re)recorded under the driver key, 0 when they were known.
-    int CheckDeviceIdentity(firmware::CFirmwareChannel& camera, DriverKey& key);
+    int CheckDeviceIdentity(firmware::CFirmwareChannel& camera, camera::DriverKey& key);
     const firmware::UsbIdentity& identity() const { return m_identity; }
 
 private:
-    void ClearOldRegistryValues(DriverKey& key);
+    void ClearOldRegistryValues(camera::DriverKey& key);
     void WriteDriverDefaults(BringUp& run);
     void Release(BringUp& run);
 
     platform::Platform m_platform;
-    firmware::Variant m_variant;
+    common::Variant m_variant;
     common::IWindowPort& m_port;
     const config::Settings& m_settings;
-    VideoDeviceList& m_videoDevices;
+    camera::VideoDeviceList& m_videoDevices;
     rotation::PolicyInputs& m_policy;
-    rotation::OemRecordBuffer& m_oem;
+    common::OemRecordBuffer& m_oem;
     rotation::RotationPipeline& m_pipeline;
     firmware::LedCheck& m_ledCheck;
     firmware::UsbIdentity m_identity;
 };
 
-}  // namespace camera
+}  // namespace bringup

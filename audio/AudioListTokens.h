@@ -10,7 +10,7 @@
 
 #include "platform/Types.h"
 
-namespace camera {
+namespace audio {
 
 class AudioListTokens {
 public:
@@ -49,4 +49,4 @@ private:
     std::uint32_t m_next;
 };
 
-}  // namespace camera
+}  // namespace audio

@@ -6,7 +6,7 @@
 
 #include "platform/Types.h"
 
-namespace camera {
+namespace audio {
 
 constexpr std::size_t kAudioTextSize = 260;
 
@@ -26,4 +26,4 @@ struct AudioInterfaceEntry {
     std::int32_t removed = 0;                // the interface is gone; the entry stays
 };
 
-}  // namespace camera
+}  // namespace audio
