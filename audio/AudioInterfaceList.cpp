@@ -173,22 +173,13 @@ void AudioInterfaceList::WalkInterfaces(const Guid& interfaceClass, const char* 
 }
 
 bool AudioInterfaceList::OnDeviceChange(WParam event, LParam data) {
-    if (event != kDBT_DEVICEARRIVAL && event != kDBT_DEVICEREMOVECOMPLETE) {
-        return false;
-    }
-    // dbch_size first, and nothing it does not cover.
-    const auto* header = reinterpret_cast<const DevBroadcastHeader*>(data);
-    const std::size_t nameOffset = offsetof(DevBroadcastDeviceInterface, dbcc_name);
-    if (header == nullptr || header->dbch_size < nameOffset ||
-        header->dbch_devicetype != kDBT_DEVTYP_DEVICEINTERFACE) {
-        return false;
-    }
-    const auto* notice = reinterpret_cast<const DevBroadcastDeviceInterface*>(data);
-    if (std::memcmp(&notice->dbcc_classguid, &kAudioInterfaceClass, sizeof(Guid)) != 0) {
+    const auto* notice = InterfaceNotice(event, data);
+    if (notice == nullptr || std::memcmp(&notice->dbcc_classguid, &kAudioInterfaceClass, sizeof(Guid)) != 0) {
         return false;
     }
     // The name ends inside the record and fits an entry, or the notice is passed over.
-    const std::size_t room = std::min<std::size_t>(header->dbch_size - nameOffset, kAudioTextSize);
+    const std::size_t nameOffset = offsetof(DevBroadcastDeviceInterface, dbcc_name);
+    const std::size_t room = std::min<std::size_t>(notice->dbcc_size - nameOffset, kAudioTextSize);
     if (room == 0 || notice->dbcc_name[0] == '\0' || std::memchr(notice->dbcc_name, '\0', room) == nullptr) {
         m_port.WriteLog("audio interface notice without a usable name", 0);
         return true;

@@ -195,18 +195,10 @@ void CameraBringUp::WriteDriverDefaults(BringUp& run) {
 }
 
 LResult CameraBringUp::OnDeviceChange(WParam event, LParam data) {
-    if (event != kDBT_DEVICEARRIVAL && event != kDBT_DEVICEREMOVECOMPLETE) {
+    const auto* notice = InterfaceNotice(event, data);
+    if (notice == nullptr) {
         return 0;
     }
-    // The record's size is read first, and nothing it does not cover: a record too
-    // short to hold its class is not an interface notice we can read.
-    const auto* header = reinterpret_cast<const DevBroadcastHeader*>(data);
-    if (header == nullptr ||
-        header->dbch_size < offsetof(DevBroadcastDeviceInterface, dbcc_classguid) + sizeof(Guid) ||
-        header->dbch_devicetype != kDBT_DEVTYP_DEVICEINTERFACE) {
-        return 0;
-    }
-    const auto* notice = reinterpret_cast<const DevBroadcastDeviceInterface*>(data);
     if (std::memcmp(&notice->dbcc_classguid, &kKSCATEGORY_VIDEO, sizeof(Guid)) != 0) {
         return 1;
     }

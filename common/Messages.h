@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/Constants.h"
+#include "resources/resource.h"
 
 namespace common {
 
@@ -31,7 +32,7 @@ constexpr std::uint32_t kGravityRotateMsg2 = platform::kWM_TABLET_DELETED;
 constexpr std::uint32_t kAudioCommandFirst = 34000;
 constexpr std::uint32_t kAudioCommandLast = 34500;
 constexpr std::uint32_t kLanguageCommandFirst = 34000;
-constexpr std::uint32_t kLanguageCommandLast = 35500;
+constexpr std::uint32_t kLanguageCommandLast = ID_LANGUAGE_LAST;
 
 constexpr std::uint32_t kTimerStart = 1224;
 constexpr std::uint32_t kTimerGravity = 1226;

@@ -49,8 +49,8 @@ constexpr TextRow kMainTexts[] = {
     {"Menu", "Main", "PC Carema Console (&M)", Target::MenuItem, ID_TRAY_CONSOLE},
     {"Menu", "SnapPath", "Snap Store Path (&S)", Target::MenuItem, ID_TRAY_SNAP_PATH},
     {"Menu", "Exit", "Exit (&E)", Target::MenuItem, ID_TRAY_EXIT},
-    {"Menu", "Language", "Language", Target::MenuEntry, 7},
-    {"Menu", "Device", "Device Option", Target::MenuEntry, 3},
+    {"Menu", "Language", "Language", Target::MenuEntry, TRAY_POSITION_LANGUAGE},
+    {"Menu", "Device", "Device Option", Target::MenuEntry, TRAY_POSITION_DEVICE},
 };
 
 // The audio effect dialog's texts: title, then check boxes 1008, 1009, 1010.

@@ -11,12 +11,13 @@
 #include "platform/Profile.h"
 #include "platform/Shell.h"
 #include "platform/WindowHost.h"
+#include "resources/resource.h"
 
 namespace config {
 
-// Command ids of the language items: the first listed language is 35000.
-constexpr std::uint32_t kLanguageItemFirst = 35000;
-constexpr std::uint32_t kLanguageItemLast = 35500;
+// Command ids of the language items.
+constexpr std::uint32_t kLanguageItemFirst = ID_LANGUAGE_FIRST;
+constexpr std::uint32_t kLanguageItemLast = ID_LANGUAGE_LAST;
 // Longest path a language file may have (the read buffers hold 260 bytes).
 constexpr std::size_t kMaxLanguagePath = 259;
 constexpr std::size_t kTextSize = 260;
@@ -59,6 +60,9 @@ public:
     // The texts of the audio effect dialog for `deviceName`, read anew each time from
     // the current language (or from the settings file when no language is current).
     AudioTexts LoadAudioText(const std::string& deviceName) const;
+
+    // The Language submenu, once the main window has bound it.
+    platform::MenuHandle languageMenu() const { return m_hLanguageMenu; }
 
     // The main window's caption, as the last applied language gave it ("" before).
     const char* caption() const { return m_szCaption; }

@@ -206,11 +206,6 @@ constexpr std::uint32_t kWM_LBUTTONDBLCLK = 0x0203;
 constexpr std::uint32_t kWM_RBUTTONDOWN = 0x0204;
 constexpr std::uint32_t kWM_RBUTTONUP = 0x0205;
 
-// GetAncestor
-constexpr std::uint32_t kGA_PARENT = 1;
-constexpr std::uint32_t kGA_ROOT = 2;
-constexpr std::uint32_t kGA_ROOTOWNER = 3;
-
 // TrackPopupMenu
 constexpr std::uint32_t kTPM_LEFTALIGN = 0x0000;
 constexpr std::uint32_t kTPM_RETURNCMD = 0x0100;

@@ -2,6 +2,7 @@
 // notifications, shaped like the calls the program makes.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -25,6 +26,22 @@ struct DevBroadcastDeviceInterface {
     char dbcc_name[1];
 };
 static_assert(sizeof(DevBroadcastHeader) == 12, "DEV_BROADCAST_HDR");
+
+// The device-interface record of a WM_DEVICECHANGE arrival or removal, read as a
+// record from another process must be: its size first, and nothing it does not
+// cover. Null for any other event, another kind of record, or one too short to hold
+// its class. The name, when the caller wants it, ends inside dbcc_size.
+inline const DevBroadcastDeviceInterface* InterfaceNotice(WParam event, LParam data) {
+    if (event != kDBT_DEVICEARRIVAL && event != kDBT_DEVICEREMOVECOMPLETE) {
+        return nullptr;
+    }
+    const auto* header = reinterpret_cast<const DevBroadcastHeader*>(data);
+    if (header == nullptr || header->dbch_size < offsetof(DevBroadcastDeviceInterface, dbcc_name) ||
+        header->dbch_devicetype != kDBT_DEVTYP_DEVICEINTERFACE) {
+        return nullptr;
+    }
+    return reinterpret_cast<const DevBroadcastDeviceInterface*>(data);
+}
 
 // SP_DEVICE_INTERFACE_DATA: one interface of a set made with DIGCF_DEVICEINTERFACE.
 // cbSize is the structure's size (28 bytes on a 32-bit build).

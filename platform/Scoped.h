@@ -2,8 +2,11 @@
 // is acquired in the constructor is released in the destructor, on every path out.
 #pragma once
 
+#include <cstdint>
+
 #include "platform/Menus.h"
 #include "platform/System.h"
+#include "platform/WindowHost.h"
 
 namespace platform {
 
@@ -66,6 +69,39 @@ public:
 private:
     IMenus& m_menus;
     MenuHandle m_menu;
+};
+
+// One timer of the window and whether it is armed: a WM_TIMER runs its work only
+// for a timer the window armed and has not killed (one from another process, say,
+// runs nothing).
+class WindowTimer {
+public:
+    WindowTimer(IWindowHost& window, std::uint32_t id) : m_window(window), m_id(id) {}
+    WindowTimer(const WindowTimer&) = delete;
+    WindowTimer& operator=(const WindowTimer&) = delete;
+
+    // Arms the timer anew: one that runs is killed first, so only the quiet after
+    // the last arming counts.
+    void restart(std::uint32_t elapseMs) {
+        m_window.killTimer(m_id);
+        start(elapseMs);
+    }
+    void start(std::uint32_t elapseMs) { m_armed = m_window.setTimer(m_id, elapseMs); }
+    // For a WM_TIMER with `id`: true, and the timer killed, when it is this armed
+    // timer's tick.
+    bool fire(std::uint32_t id) {
+        if (id != m_id || !m_armed) {
+            return false;
+        }
+        m_armed = false;
+        m_window.killTimer(m_id);
+        return true;
+    }
+
+private:
+    IWindowHost& m_window;
+    std::uint32_t m_id;
+    bool m_armed = false;
 };
 
 }  // namespace platform

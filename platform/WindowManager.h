@@ -40,8 +40,6 @@ public:
     // CallWindowProcA(proc, hwnd, msg, wParam, lParam); 0 for a null procedure.
     virtual LResult callWindowProc(WndProc proc, Hwnd hwnd, std::uint32_t msg, WParam wParam, LParam lParam) = 0;
 
-    // GetAncestor(hwnd, flags), kGA_ROOTOWNER follows parents and owners.
-    virtual Hwnd getAncestor(Hwnd hwnd, std::uint32_t flags) const = 0;
     // SetForegroundWindow.
     virtual bool setForegroundWindow(Hwnd hwnd) = 0;
     // GetCursorPos in screen coordinates; false when the call fails.

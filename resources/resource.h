@@ -27,4 +27,12 @@
 #define ID_TRAY_AUDIO_SETTING 32773
 #define ID_TRAY_EXIT 32775
 #define ID_TRAY_SNAP_PATH 32778
+// The Language submenu's items: the first listed language is 35000; a list longer
+// than the range has no ids left.
 #define ID_LANGUAGE_FIRST 35000
+#define ID_LANGUAGE_LAST 35500
+
+// Positions in the tray popup of the two submenus the program fills: the cameras
+// found ("Device Option") and the languages.
+#define TRAY_POSITION_DEVICE 3
+#define TRAY_POSITION_LANGUAGE 7

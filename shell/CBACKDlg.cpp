@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "common/Messages.h"
+#include "common/Notices.h"
 #include "platform/Constants.h"
 #include "resources/resource.h"
 #include "shell/Routing.h"
@@ -18,63 +19,137 @@ CBACKDlg* g_pMainWnd = nullptr;
 constexpr int kOffscreen = -400;
 constexpr std::size_t kMonitorNameSize = 128;
 constexpr const char* kMonitorNameFormat = "%Y-%m-%d_Monitor_log.txt";
-// Positions in the tray popup of the submenus the program fills.
-constexpr int kDeviceMenuPosition = 3;
-constexpr int kLanguageMenuPosition = 7;
 
 std::uint32_t loWord(WParam value) { return static_cast<std::uint32_t>(value & 0xFFFFu); }
 std::uint32_t hiWord(WParam value) { return static_cast<std::uint32_t>((value >> 16) & 0xFFFFu); }
 
 }  // namespace
 
-// The routing tables of the main window.
+// The routing tables of the main window: every message the window handles is found
+// here, the tray icon's two included. A row's handler reaches the object that
+// handles it directly.
 struct MainWindowRouting {
-    using MessageHandler = std::optional<LResult> (CBACKDlg::*)(WParam, LParam, IDefaultProcessing&);
-    using CommandHandler = void (CBACKDlg::*)(std::uint32_t);
+    // The notices other parts of the program ask for by message, from their table.
+    template <std::uint32_t Msg>
+    static std::optional<LResult> Notice(CBACKDlg& w, WParam wParam, LParam lParam, IDefaultProcessing&) {
+        return common::ShowNoticeFor(w.m_port, Msg, wParam, lParam);
+    }
+
+    using MessageHandler = std::optional<LResult> (*)(CBACKDlg&, WParam, LParam, IDefaultProcessing&);
+    using CommandHandler = void (*)(CBACKDlg&, std::uint32_t);
 
     // Window messages and the private messages other programs and the subsystems
     // send; a row's handler decides whether default processing runs.
     static constexpr shell::MessageRow<MessageHandler> kMessages[] = {
-        {kWM_INITDIALOG, "OnInitDialog", &CBACKDlg::OnInitDialog},
-        {kWM_PAINT, "OnPaint", &CBACKDlg::OnPaint},
-        {kWM_QUERYDRAGICON, "OnQueryDragIcon", &CBACKDlg::OnQueryDragIcon},
-        {kWM_SETTINGCHANGE, "OnSettingChange", &CBACKDlg::OnWmSettingChange},
-        {kWM_DISPLAYCHANGE, "OnDisplayChange", &CBACKDlg::OnDisplayChange},
-        {kWM_DEVICECHANGE, "OnDeviceChange", &CBACKDlg::OnDeviceChange},
-        {kWM_TIMER, "OnTimer", &CBACKDlg::OnTimer},
-        {kWM_ENDSESSION, "OnEndSession", &CBACKDlg::OnEndSession},
-        {kWM_COMMAND, "OnCommand", &CBACKDlg::OnCommand},
-        {kMsgGrayOut, "OnGrayOut", &CBACKDlg::OnGrayOut},
-        {kMsgCameraNotice, "OnCameraNotice", &CBACKDlg::OnCameraNotice},
-        {kMsgAudioListUpdate, "OnAudioListUpdate", &CBACKDlg::OnAudioListUpdate},
-        {kMsgDeviceNotice, "OnDeviceNotice", &CBACKDlg::OnDeviceNotice},
-        {kMsgDeviceError, "OnDeviceError", &CBACKDlg::OnDeviceError},
-        {kMsgAudioSettingInvalid, "OnAudioSettingInvalid", &CBACKDlg::OnAudioSettingInvalid},
-        {kMsgTrayCallback, "OnTrayCallback", &CBACKDlg::OnTrayCallback},
-        {kMsgSnapshot, "OnSnapshot", &CBACKDlg::OnSnapshot},
-        {kMsgSnapNotInstalled, "OnSnapNotice", &CBACKDlg::OnSnapNotice},
-        {kMsgFileWriteError, "OnFileWriteError", &CBACKDlg::OnFileWriteError},
-        {kMsgShowPictureError, "OnShowPictureError", &CBACKDlg::OnShowPictureError},
-        {kMsgExit, "Exit", &CBACKDlg::OnExitMessage},
+        {kWM_INITDIALOG, "OnInitDialog",
+         [](CBACKDlg& w, WParam, LParam, IDefaultProcessing&) -> std::optional<LResult> { return w.OnInitDialog(); }},
+        {kWM_PAINT, "OnPaint",
+         [](CBACKDlg& w, WParam, LParam, IDefaultProcessing&) -> std::optional<LResult> { return w.OnPaint(); }},
+        {kWM_QUERYDRAGICON, "OnQueryDragIcon",
+         [](CBACKDlg& w, WParam, LParam, IDefaultProcessing&) -> std::optional<LResult> {
+             return w.m_platform.window.mainIconHandle();
+         }},
+        {kWM_SETTINGCHANGE, "OnSettingChange",
+         [](CBACKDlg& w, WParam wParam, LParam, IDefaultProcessing& defaultProcessing) -> std::optional<LResult> {
+             defaultProcessing.callDefault();
+             w.OnSettingChange(static_cast<std::uint32_t>(wParam), nullptr);
+             return 0;
+         }},
+        {kWM_DISPLAYCHANGE, "OnDisplayChange",
+         [](CBACKDlg& w, WParam, LParam, IDefaultProcessing& defaultProcessing) -> std::optional<LResult> {
+             w.WriteLog("WM_DISPLAYCHANGE", 0);
+             w.OnSettingChange();
+             return defaultProcessing.callDefault();
+         }},
+        {kWM_DEVICECHANGE, "OnDeviceChange",
+         [](CBACKDlg& w, WParam wParam, LParam lParam, IDefaultProcessing&) -> std::optional<LResult> {
+             // An audio interface notice goes on to the audio list as WM_USER+103.
+             if (w.m_audioInterfaces.OnDeviceChange(wParam, lParam)) {
+                 return 1;
+             }
+             return w.m_bringUp.OnDeviceChange(wParam, lParam);
+         }},
+        {kWM_TIMER, "OnTimer",
+         [](CBACKDlg& w, WParam wParam, LParam, IDefaultProcessing&) -> std::optional<LResult> {
+             w.OnTimer(static_cast<std::uint32_t>(wParam));
+             return 0;
+         }},
+        {kWM_ENDSESSION, "OnEndSession",
+         [](CBACKDlg& w, WParam, LParam, IDefaultProcessing& defaultProcessing) -> std::optional<LResult> {
+             // The session may go on (flag FALSE), but the program still ends.
+             defaultProcessing.callDefault();
+             w.Exit();
+             w.m_platform.window.postQuitMessage(0);
+             return 0;
+         }},
+        {kWM_COMMAND, "OnCommand",
+         [](CBACKDlg& w, WParam wParam, LParam lParam, IDefaultProcessing&) -> std::optional<LResult> {
+             w.OnCommand(wParam, lParam);
+             return 0;
+         }},
+        {kMsgGrayOut, "OnGrayOut",
+         [](CBACKDlg& w, WParam wParam, LParam, IDefaultProcessing&) -> std::optional<LResult> {
+             return w.OnGrayOut(wParam != 0);
+         }},
+        {kMsgCameraNotice, "OnCameraNotice",
+         [](CBACKDlg&, WParam, LParam, IDefaultProcessing&) -> std::optional<LResult> { return 1; }},
+        {kMsgAudioListUpdate, "OnAudioListUpdate",
+         [](CBACKDlg& w, WParam wParam, LParam lParam, IDefaultProcessing&) -> std::optional<LResult> {
+             return w.m_audioInterfaces.OnAudioListUpdate(wParam, lParam);
+         }},
+        {kMsgDeviceNotice, "OnDeviceNotice", &MainWindowRouting::Notice<kMsgDeviceNotice>},
+        {kMsgDeviceError, "OnDeviceError", &MainWindowRouting::Notice<kMsgDeviceError>},
+        {kMsgAudioSettingInvalid, "OnAudioSettingInvalid", &MainWindowRouting::Notice<kMsgAudioSettingInvalid>},
+        // The shell's callback for the icon; the shell makes nothing of the answer.
+        {kMsgTrayCallback, "OnTrayMessage",
+         [](CBACKDlg& w, WParam wParam, LParam lParam, IDefaultProcessing&) -> std::optional<LResult> {
+             w.m_trayIcon.OnTrayMessage(wParam, lParam);
+             return 0;
+         }},
+        {kMsgSnapshot, "OnSnapshot",
+         [](CBACKDlg& w, WParam, LParam, IDefaultProcessing&) -> std::optional<LResult> {
+             return w.m_snapshot.OnSnapTaken();
+         }},
+        {kMsgSnapNotInstalled, "OnSnapNotice", &MainWindowRouting::Notice<kMsgSnapNotInstalled>},
+        {kMsgFileWriteError, "OnFileWriteError", &MainWindowRouting::Notice<kMsgFileWriteError>},
+        {kMsgShowPictureError, "OnShowPictureError", &MainWindowRouting::Notice<kMsgShowPictureError>},
+        {kMsgExit, "Exit",
+         [](CBACKDlg& w, WParam, LParam, IDefaultProcessing&) -> std::optional<LResult> {
+             w.Exit();
+             return 0;
+         }},
     };
     static_assert(shell::OneRowPerMessage(kMessages), "a message has one handler");
 
+
     // WM_COMMAND: menu items carry notification 0, controls their own.
     static constexpr shell::CommandRow<CommandHandler> kCommands[] = {
-        {kIDCANCEL, kIDCANCEL, kBN_CLICKED, "OnCancel", &CBACKDlg::OnCancel},
-        {ID_TRAY_CONSOLE, ID_TRAY_CONSOLE, 0, "OnConsole", &CBACKDlg::OnConsole},
-        {ID_TRAY_VIDEO_SETTING, ID_TRAY_VIDEO_SETTING, 0, "OnVideoSetting", &CBACKDlg::OnVideoSetting},
-        {IDC_VIDEO_SETTING, IDC_VIDEO_SETTING, kBN_CLICKED, "OnVideoSetting", &CBACKDlg::OnVideoSetting},
-        {ID_TRAY_AUDIO_SETTING, ID_TRAY_AUDIO_SETTING, 0, "OnAudioSetting", &CBACKDlg::OnAudioSetting},
-        {IDC_AUDIO_SETTING, IDC_AUDIO_SETTING, kBN_CLICKED, "OnAudioSetting", &CBACKDlg::OnAudioSetting},
-        {ID_TRAY_EXIT, ID_TRAY_EXIT, 0, "Exit", &CBACKDlg::OnExitCommand},
-        {ID_TRAY_SNAP_PATH, ID_TRAY_SNAP_PATH, 0, "OnSnapStorePath", &CBACKDlg::OnSnapStorePath},
-        {IDC_BROWSE, IDC_BROWSE, kBN_CLICKED, "OnSnapStorePath", &CBACKDlg::OnSnapStorePath},
-        {IDC_VIDEO_DEVICE, IDC_VIDEO_DEVICE, kCBN_SELCHANGE, "OnVideoDeviceBox", &CBACKDlg::OnVideoDeviceBox},
-        {IDC_AUDIO_DEVICE, IDC_AUDIO_DEVICE, kCBN_SELCHANGE, "OnAudioDeviceBox", &CBACKDlg::OnAudioDeviceBox},
-        {camera::kVideoCommandFirst, camera::kVideoCommandLast, 0, "OnVideoDeviceMenu", &CBACKDlg::OnVideoDeviceMenu},
-        {kAudioCommandFirst, kAudioCommandLast, 0, "OnAudioDeviceMenu", &CBACKDlg::OnAudioDeviceMenu},
-        {kLanguageCommandFirst, kLanguageCommandLast, 0, "OnLanguageMenu", &CBACKDlg::OnLanguageMenu},
+        {kIDCANCEL, kIDCANCEL, kBN_CLICKED, "OnCancel",
+         [](CBACKDlg& w, std::uint32_t) { w.m_platform.window.showWindow(kSW_HIDE); }},
+        {ID_TRAY_CONSOLE, ID_TRAY_CONSOLE, 0, "OnConsole", [](CBACKDlg& w, std::uint32_t) { w.OnConsole(); }},
+        {ID_TRAY_VIDEO_SETTING, ID_TRAY_VIDEO_SETTING, 0, "OnVideoSetting",
+         [](CBACKDlg& w, std::uint32_t) { w.m_videoSettings.OnVideoSetting(); }},
+        {IDC_VIDEO_SETTING, IDC_VIDEO_SETTING, kBN_CLICKED, "OnVideoSetting",
+         [](CBACKDlg& w, std::uint32_t) { w.m_videoSettings.OnVideoSetting(); }},
+        {ID_TRAY_AUDIO_SETTING, ID_TRAY_AUDIO_SETTING, 0, "OnAudioSetting",
+         [](CBACKDlg& w, std::uint32_t) { w.m_audioSetting.OnAudioSetting(); }},
+        {IDC_AUDIO_SETTING, IDC_AUDIO_SETTING, kBN_CLICKED, "OnAudioSetting",
+         [](CBACKDlg& w, std::uint32_t) { w.m_audioSetting.OnAudioSetting(); }},
+        {ID_TRAY_EXIT, ID_TRAY_EXIT, 0, "Exit", [](CBACKDlg& w, std::uint32_t) { w.Exit(); }},
+        {ID_TRAY_SNAP_PATH, ID_TRAY_SNAP_PATH, 0, "OnSnapStorePath",
+         [](CBACKDlg& w, std::uint32_t) { w.m_snapshot.OnSnapStorePath(); }},
+        {IDC_BROWSE, IDC_BROWSE, kBN_CLICKED, "OnSnapStorePath",
+         [](CBACKDlg& w, std::uint32_t) { w.m_snapshot.OnSnapStorePath(); }},
+        {IDC_VIDEO_DEVICE, IDC_VIDEO_DEVICE, kCBN_SELCHANGE, "OnVideoDeviceBox",
+         [](CBACKDlg& w, std::uint32_t) { w.m_videoDevices.OnVideoDeviceBox(); }},
+        {IDC_AUDIO_DEVICE, IDC_AUDIO_DEVICE, kCBN_SELCHANGE, "OnAudioDeviceBox",
+         [](CBACKDlg& w, std::uint32_t) { w.m_audioInterfaces.OnAudioDeviceBox(); }},
+        {camera::kVideoCommandFirst, camera::kVideoCommandLast, 0, "OnVideoDeviceMenu",
+         [](CBACKDlg& w, std::uint32_t id) { w.m_videoDevices.OnVideoDeviceMenu(id); }},
+        {kAudioCommandFirst, kAudioCommandLast, 0, "OnAudioDeviceMenu",
+         [](CBACKDlg& w, std::uint32_t id) { w.m_audioInterfaces.OnAudioDeviceMenu(id); }},
+        {kLanguageCommandFirst, kLanguageCommandLast, 0, "OnLanguageMenu",
+         [](CBACKDlg& w, std::uint32_t id) { w.OnLanguageMenu(id); }},
     };
     static_assert(shell::NarrowerRowsFirst(kCommands), "an overlapping command row must come before the wider one");
     static_assert(camera::kVideoCommandLast < kAudioCommandFirst, "video device ids stay below the audio ids");
@@ -91,6 +166,8 @@ void WriteLog(std::string message) {
 CBACKDlg::CBACKDlg(const Platform& platform, const common::Variant& variant)
     : m_platform(platform),
       m_port(platform.window, platform.trace),
+      m_startTimer(platform.window, kTimerStart),
+      m_gravityTimer(platform.window, kTimerGravity),
       // The tray icon loads the tray menu with the window, so its submenus can be
       // looked up before the settings fill them.
       m_trayIcon(platform, m_port, IDR_TRAY_MENU),
@@ -107,7 +184,6 @@ CBACKDlg::CBACKDlg(const Platform& platform, const common::Variant& variant)
       m_audioInterfaces(platform.deviceSetup, platform.deviceIo, platform.menus, platform.window, m_port, m_settings,
                         m_videoDevices, platform.clock.tickCount()),
       m_audioSetting(m_audioInterfaces, platform.deviceIo, platform.dialogs, platform.window, m_port, m_languages) {
-    m_taskbarCreatedMsg = m_platform.window.registerWindowMessage("TaskbarCreated");
     m_port.bindTrayIcon(&m_trayIcon);
     g_pMainWnd = this;
 }
@@ -134,8 +210,7 @@ const char* CBACKDlg::RoutedCommand(std::uint32_t id, std::uint32_t notifyCode) 
 bool CBACKDlg::preTranslateMessage(Hwnd, std::uint32_t msg, WParam wParam, LParam) {
     if (msg == kGravityRotateMsg1 || msg == kGravityRotateMsg2) {
         // A turn comes as a burst of events: only the quiet after the last one counts.
-        m_platform.window.killTimer(kTimerGravity);
-        m_bGravityTimerArmed = m_platform.window.setTimer(kTimerGravity, kGravityDebounceMs);
+        m_gravityTimer.restart(kGravityDebounceMs);
         return false;
     }
     if (msg == kWM_KEYDOWN && wParam == kVK_RETURN) {
@@ -147,16 +222,19 @@ bool CBACKDlg::preTranslateMessage(Hwnd, std::uint32_t msg, WParam wParam, LPara
 std::optional<LResult> CBACKDlg::windowProc(std::uint32_t msg, WParam wParam, LParam lParam,
                                             IDefaultProcessing& defaultProcessing) {
     if (const auto* row = shell::FindMessage(MainWindowRouting::kMessages, msg)) {
-        return (this->*row->handler)(wParam, lParam, defaultProcessing);
+        return row->handler(*this, wParam, lParam, defaultProcessing);
     }
-    if (m_taskbarCreatedMsg != 0 && msg == m_taskbarCreatedMsg) {
-        OnTaskbarCreated();
+    // A restarted shell has lost every icon. The message's number is registered at
+    // run time, so it has no row of the table.
+    const std::uint32_t taskbarCreated = m_trayIcon.taskbarCreatedMessage();
+    if (taskbarCreated != 0 && msg == taskbarCreated) {
+        m_trayIcon.OnShellRestart(wParam, lParam);
         return 0;
     }
     return std::nullopt;
 }
 
-std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing&) {
+LResult CBACKDlg::OnInitDialog() {
     // Another WM_INITDIALOG can only come from outside: it would register for device
     // notices again, clear the OEM record, re-arm the first run and start another
     // bring-up.
@@ -173,11 +251,10 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
 
     m_oem.allocate();
 
-    m_hTrayPopup = m_trayIcon.popup();
-    m_videoDevices.bindMenu(m_platform.menus.getSubMenu(m_hTrayPopup, kDeviceMenuPosition));
+    const MenuHandle popup = m_trayIcon.popup();
+    m_videoDevices.bindMenu(m_platform.menus.getSubMenu(popup, TRAY_POSITION_DEVICE));
     m_audioInterfaces.bindMenu(m_videoDevices.deviceMenu());
-    m_hLanguageMenu = m_platform.menus.getSubMenu(m_hTrayPopup, kLanguageMenuPosition);
-    m_languages.bindMenus(m_hTrayPopup, m_hLanguageMenu);
+    m_languages.bindMenus(popup, m_platform.menus.getSubMenu(popup, TRAY_POSITION_LANGUAGE));
 
     LoadSettings();
     // A store path chosen before the last exit is still the driver's.
@@ -185,7 +262,7 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
 
     m_platform.window.setIconBig();
 
-    // From here the window's messages pass the tray icon's hook first.
+    // From here the icon is the window's; its messages come through the table above.
     m_trayIcon.BindOwner(m_platform.window.window(), kMsgTrayCallback);
 
     // Cameras that arrive later get the same bring-up as the one found at start.
@@ -203,7 +280,7 @@ std::optional<LResult> CBACKDlg::OnInitDialog(WParam, LParam, IDefaultProcessing
     WriteLog("OnInitDialog", 0);
     WriteLog(m_strMonitorLogPath, 0);
 
-    m_bStartTimerArmed = m_platform.window.setTimer(kTimerStart, kStartDelayMs);
+    m_startTimer.start(kStartDelayMs);
     ShowTrayIcon();
     return 1;
 }
@@ -237,7 +314,7 @@ void CBACKDlg::ComposeMonitorLogPath() {
     m_strMonitorLogPath = std::string(tempDir) + name;
 }
 
-std::optional<LResult> CBACKDlg::OnPaint(WParam, LParam, IDefaultProcessing&) {
+std::optional<LResult> CBACKDlg::OnPaint() {
     if (!m_platform.window.isIconic()) {
         return std::nullopt;
     }
@@ -247,67 +324,26 @@ std::optional<LResult> CBACKDlg::OnPaint(WParam, LParam, IDefaultProcessing&) {
     return 0;
 }
 
-std::optional<LResult> CBACKDlg::OnQueryDragIcon(WParam, LParam, IDefaultProcessing&) {
-    return m_platform.window.mainIconHandle();
-}
-
-std::optional<LResult> CBACKDlg::OnWmSettingChange(WParam wParam, LParam, IDefaultProcessing& defaultProcessing) {
-    defaultProcessing.callDefault();
-    OnSettingChange(static_cast<std::uint32_t>(wParam), nullptr);
-    return 0;
-}
-
-std::optional<LResult> CBACKDlg::OnDisplayChange(WParam, LParam, IDefaultProcessing& defaultProcessing) {
-    WriteLog("WM_DISPLAYCHANGE", 0);
-    OnSettingChange();
-    return defaultProcessing.callDefault();
-}
-
-std::optional<LResult> CBACKDlg::OnDeviceChange(WParam wParam, LParam lParam, IDefaultProcessing&) {
-    // An audio interface notice goes on to the audio list as WM_USER+103.
-    if (m_audioInterfaces.OnDeviceChange(wParam, lParam)) {
-        return 1;
-    }
-    return m_bringUp.OnDeviceChange(wParam, lParam);
-}
-
-std::optional<LResult> CBACKDlg::OnTimer(WParam wParam, LParam, IDefaultProcessing&) {
-    const auto id = static_cast<std::uint32_t>(wParam);
-    if (id == kTimerStart && m_bStartTimerArmed) {
+void CBACKDlg::OnTimer(std::uint32_t id) {
+    if (m_startTimer.fire(id)) {
         WriteLog("timer! 5sec", 0);
-        m_platform.window.killTimer(kTimerStart);
-        m_bStartTimerArmed = false;
         m_bringUp.OnStartTimer();
-    } else if (id == kTimerGravity && m_bGravityTimerArmed) {
+    } else if (m_gravityTimer.fire(id)) {
         WriteLog("i get GRAVITY_ROTATE_MSG event", 0);
-        m_platform.window.killTimer(kTimerGravity);
-        m_bGravityTimerArmed = false;
         OnSettingChange();
     }
-    return 0;
 }
 
-std::optional<LResult> CBACKDlg::OnEndSession(WParam, LParam, IDefaultProcessing& defaultProcessing) {
-    // The session may go on (flag FALSE), but the program still ends.
-    defaultProcessing.callDefault();
-    Exit();
-    m_platform.window.postQuitMessage(0);
-    return 0;
-}
-
-std::optional<LResult> CBACKDlg::OnCommand(WParam wParam, LParam lParam, IDefaultProcessing&) {
+void CBACKDlg::OnCommand(WParam wParam, LParam lParam) {
     const std::uint32_t id = loWord(wParam);
     // Menu items and accelerators carry no control window; their code counts as 0.
     const std::uint32_t code = lParam == 0 ? 0 : hiWord(wParam);
     if (const auto* row = shell::FindCommand(MainWindowRouting::kCommands, id, code)) {
-        (this->*row->handler)(id);
+        row->handler(*this, id);
     }
-    return 0;
 }
 
-void CBACKDlg::OnCancel(std::uint32_t) { m_platform.window.showWindow(kSW_HIDE); }
-
-void CBACKDlg::OnConsole(std::uint32_t) {
+void CBACKDlg::OnConsole() {
     const Rect client = m_platform.window.getClientRect();
     const int x = (m_platform.window.getSystemMetrics(kSM_CXSCREEN) - client.width()) / 2;
     const int y = (m_platform.window.getSystemMetrics(kSM_CYSCREEN) - client.height()) / 2;
@@ -315,54 +351,14 @@ void CBACKDlg::OnConsole(std::uint32_t) {
     m_platform.window.showWindow(kSW_SHOWNORMAL);
 }
 
-std::optional<LResult> CBACKDlg::OnGrayOut(WParam wParam, LParam, IDefaultProcessing&) {
-    const bool video = wParam != 0;
+LResult CBACKDlg::OnGrayOut(bool video) {
     m_platform.window.enableDlgItem(video ? IDC_VIDEO_SETTING : IDC_AUDIO_SETTING, false);
-    if (m_hTrayPopup != 0) {
-        m_platform.menus.enableMenuItem(m_hTrayPopup, video ? ID_TRAY_VIDEO_SETTING : ID_TRAY_AUDIO_SETTING,
+    const MenuHandle popup = m_trayIcon.popup();
+    if (popup != 0) {
+        m_platform.menus.enableMenuItem(popup, video ? ID_TRAY_VIDEO_SETTING : ID_TRAY_AUDIO_SETTING,
                                         kMF_BYCOMMAND | kMF_GRAYED);
     }
     return 1;
-}
-
-std::optional<LResult> CBACKDlg::OnCameraNotice(WParam, LParam, IDefaultProcessing&) { return 1; }
-
-std::optional<LResult> CBACKDlg::OnAudioListUpdate(WParam wParam, LParam lParam, IDefaultProcessing&) {
-    return m_audioInterfaces.OnAudioListUpdate(wParam, lParam);
-}
-
-std::optional<LResult> CBACKDlg::OnDeviceNotice(WParam wParam, LParam, IDefaultProcessing&) {
-    return m_port.ShowNotice(wParam != 0 ? "Detect New Device" : "Device Remove", "Device", 5000, 1);
-}
-
-std::optional<LResult> CBACKDlg::OnDeviceError(WParam wParam, LParam, IDefaultProcessing&) {
-    return m_port.ShowNotice(wParam != 0 ? "Device Apply Error, please retry" : "Device Remove Error, please retry",
-                             "Device Error", 5000, 3);
-}
-
-std::optional<LResult> CBACKDlg::OnAudioSettingInvalid(WParam, LParam, IDefaultProcessing&) {
-    return m_port.ShowNotice("Setting invalid Please Retry", "Audio Setting", 5000, 2);
-}
-
-std::optional<LResult> CBACKDlg::OnTrayCallback(WParam, LParam, IDefaultProcessing&) { return 0; }
-
-std::optional<LResult> CBACKDlg::OnSnapshot(WParam, LParam, IDefaultProcessing&) { return m_snapshot.OnSnapTaken(); }
-
-std::optional<LResult> CBACKDlg::OnSnapNotice(WParam wParam, LParam lParam, IDefaultProcessing&) {
-    return m_snapshot.OnSnapNotice(kMsgSnapNotInstalled, wParam, lParam);
-}
-
-std::optional<LResult> CBACKDlg::OnFileWriteError(WParam wParam, LParam lParam, IDefaultProcessing&) {
-    return m_snapshot.OnSnapNotice(kMsgFileWriteError, wParam, lParam);
-}
-
-std::optional<LResult> CBACKDlg::OnShowPictureError(WParam wParam, LParam lParam, IDefaultProcessing&) {
-    return m_snapshot.OnSnapNotice(kMsgShowPictureError, wParam, lParam);
-}
-
-std::optional<LResult> CBACKDlg::OnExitMessage(WParam, LParam, IDefaultProcessing&) {
-    Exit();
-    return 0;
 }
 
 void CBACKDlg::Exit() {

@@ -65,62 +65,25 @@ public:
     bringup::CameraBringUp& bringUp() { return m_bringUp; }
     const audio::AudioInterfaceList& audioInterfaces() const { return m_audioInterfaces; }
     const audio::AudioSetting& audioSetting() const { return m_audioSetting; }
-    platform::MenuHandle trayPopupMenu() const { return m_hTrayPopup; }
-    platform::MenuHandle languageMenu() const { return m_hLanguageMenu; }
+    platform::MenuHandle trayPopupMenu() const { return m_trayIcon.popup(); }
+    platform::MenuHandle languageMenu() const { return m_languages.languageMenu(); }
 
     // The handler a command reaches, by the name its routing row gives; null when no
     // row takes it.
     static const char* RoutedCommand(std::uint32_t id, std::uint32_t notifyCode);
 
 private:
+    // The routing tables: their rows reach the window's objects directly.
     friend struct MainWindowRouting;
 
-    // Rows of the message table.
-    std::optional<platform::LResult> OnInitDialog(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnPaint(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnQueryDragIcon(platform::WParam, platform::LParam,
-                                                     platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnWmSettingChange(platform::WParam, platform::LParam,
-                                                       platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnDisplayChange(platform::WParam, platform::LParam,
-                                                     platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnDeviceChange(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnTimer(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnEndSession(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnCommand(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnGrayOut(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnCameraNotice(platform::WParam, platform::LParam,
-                                                    platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnAudioListUpdate(platform::WParam, platform::LParam,
-                                                       platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnDeviceNotice(platform::WParam, platform::LParam,
-                                                    platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnDeviceError(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnAudioSettingInvalid(platform::WParam, platform::LParam,
-                                                           platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnTrayCallback(platform::WParam, platform::LParam,
-                                                    platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnSnapshot(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnSnapNotice(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnFileWriteError(platform::WParam, platform::LParam,
-                                                      platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnShowPictureError(platform::WParam, platform::LParam,
-                                                        platform::IDefaultProcessing&);
-    std::optional<platform::LResult> OnExitMessage(platform::WParam, platform::LParam, platform::IDefaultProcessing&);
-
-    // Rows of the command table.
-    void OnCancel(std::uint32_t);
-    void OnConsole(std::uint32_t);
-    void OnVideoSetting(std::uint32_t) { m_videoSettings.OnVideoSetting(); }
-    void OnAudioSetting(std::uint32_t) { m_audioSetting.OnAudioSetting(); }
-    void OnExitCommand(std::uint32_t) { Exit(); }
-    void OnSnapStorePath(std::uint32_t) { m_snapshot.OnSnapStorePath(); }
-    void OnVideoDeviceBox(std::uint32_t) { m_videoDevices.OnVideoDeviceBox(); }
-    void OnAudioDeviceBox(std::uint32_t) { m_audioInterfaces.OnAudioDeviceBox(); }
-    void OnVideoDeviceMenu(std::uint32_t id) { m_videoDevices.OnVideoDeviceMenu(id); }
-    void OnAudioDeviceMenu(std::uint32_t id) { m_audioInterfaces.OnAudioDeviceMenu(id); }
+    // The work of the rows that do more than pass a message on.
+    platform::LResult OnInitDialog();
+    std::optional<platform::LResult> OnPaint();
+    void OnTimer(std::uint32_t id);
+    void OnCommand(platform::WParam wParam, platform::LParam lParam);
+    void OnConsole();
+    platform::LResult OnGrayOut(bool video);
     void OnLanguageMenu(std::uint32_t id);
-    void OnTaskbarCreated() {}
 
     void Exit();
     void ComposeMonitorLogPath();
@@ -130,18 +93,14 @@ private:
     platform::Platform m_platform;
     shell::MainWindowPort m_port;
 
-    // The tray icon object for the window's life; it owns menu 129, whose submenus are
-    // looked up at initialisation.
+    // The start delay and the quiet after a turn of the device.
+    platform::WindowTimer m_startTimer;
+    platform::WindowTimer m_gravityTimer;
+    // The tray icon object for the window's life; it owns menu 129 and its popup, whose
+    // submenus are looked up at initialisation.
     tray::CTrayIcon m_trayIcon;
-    platform::MenuHandle m_hTrayPopup = 0;
-    platform::MenuHandle m_hLanguageMenu = 0;
-    std::uint32_t m_taskbarCreatedMsg = 0;
     // Initialisation runs once, for the host's own WM_INITDIALOG.
     bool m_bInitialised = false;
-    // The timers this window armed and has not killed; a WM_TIMER for any other id,
-    // from another process say, runs nothing.
-    bool m_bStartTimerArmed = false;
-    bool m_bGravityTimerArmed = false;
     std::string m_strMonitorLogPath;
 
     config::Settings m_settings;

@@ -25,31 +25,6 @@ constexpr char kFilter[] = "BMP Files (*.bmp)\0*.bmp\0";
 constexpr const char* kBmp = ".bmp";
 constexpr std::size_t kBmpLength = 4;
 constexpr const char* kProgramFiles = "PROGRAM FILES";
-constexpr std::uint32_t kNoticeTimeoutMs = 5000;
-
-enum class Selector { None, WParam, LParam };
-
-struct NoticeRow {
-    std::uint32_t msg;            // the private message that asks for the notice
-    Selector selector;            // which parameter picks the text
-    const char* title;
-    const char* textWhenZero;     // the picking parameter is 0 (or there is none)
-    const char* textOtherwise;    // the picking parameter is non-zero
-    int kind;                     // 2 warning, 3 error
-};
-
-constexpr NoticeRow kNotices[] = {
-    {kMsgSnapNotInstalled, Selector::None, "Error", "Can't Sanp. Please reinstall this software",
-     "Can't Sanp. Please reinstall this software", 3},
-    {kMsgFileWriteError, Selector::WParam, "File Write Error",
-     "Please reset the sanp temp file store path that have change permission",
-     "Please set the install path that have change permission, or reinstall the AP in other path that have change "
-     "permission",
-     2},
-    {kMsgShowPictureError, Selector::LParam, "Show Picture Error", "The system is out of memory or resources",
-     "Can't Find Snapview.exe, Please reinstall", 3},
-};
-
 // The protected-folder test compares upper-case text; only ASCII letters change.
 void upperCaseInPlace(char* text, std::size_t size) {
     for (std::size_t i = 0; i < size && text[i] != '\0'; ++i) {
@@ -244,19 +219,6 @@ LResult CSnapshot::OnSnapTaken() {
         m_port.post(kMsgShowPictureError, 0, static_cast<LParam>(started));
     }
     return 1;
-}
-
-LResult CSnapshot::OnSnapNotice(std::uint32_t msg, WParam wParam, LParam lParam) {
-    for (const NoticeRow& row : kNotices) {
-        if (row.msg != msg) {
-            continue;
-        }
-        const bool nonZero = (row.selector == Selector::WParam && wParam != 0) ||
-                             (row.selector == Selector::LParam && lParam != 0);
-        return m_port.ShowNotice(nonZero ? row.textOtherwise : row.textWhenZero, row.title, kNoticeTimeoutMs,
-                                 row.kind);
-    }
-    return 0;
 }
 
 }  // namespace snapshot

@@ -41,11 +41,6 @@ public:
     // opened.
     platform::LResult OnSnapTaken();
 
-    // The notices WM_USER+152, +153 and +154: shows the one `msg` names, picked by
-    // its parameter, and answers what the notice function answered (0 for any other
-    // message).
-    platform::LResult OnSnapNotice(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam);
-
     // The store path as the driver reads it, the text edit 1004 shows, the ready mark.
     const char* snapFile() const { return m_szSnapFile; }
     const std::string& snapPath() const { return m_strSnapPath; }

@@ -67,8 +67,6 @@ CTrayIcon::CTrayIcon(const Platform& platform, common::IWindowPort& port, std::u
       m_port(port),
       m_taskbarCreatedMsg(platform.window.registerWindowMessage(kTaskbarCreatedName)),
       m_nid(InitialRecord(id, platform.resources)),
-      m_ownerHook(platform.windowManager, *this),
-      m_parentHook(platform.windowManager, *this),
       m_bBalloonCapable(BalloonCapable(platform.system)),
       m_trayMenu(platform.menus, static_cast<int>(id)),
       m_hPopup(m_trayMenu.get() != 0 ? platform.menus.getSubMenu(m_trayMenu.get(), 0) : 0) {}
@@ -78,8 +76,6 @@ CTrayIcon::~CTrayIcon() {
     // would leave the tray menu holding a dead handle.
     m_hPopup = 0;
     UpdateIconFromResource(0);
-    m_parentHook.Subclass(0);
-    m_ownerHook.Subclass(0);
     // m_trayMenu, the last member, is destroyed first of the members.
 }
 
@@ -105,12 +101,6 @@ bool CTrayIcon::BalloonCapable(ISystem& system) {
 void CTrayIcon::BindOwner(Hwnd window, std::uint32_t callbackMessage) {
     m_nid.hWnd = window;
     m_nid.uCallbackMessage = callbackMessage;
-    m_ownerHook.Subclass(window);
-    // A child or owned window cannot hear the shell's broadcasts: they go to top-level
-    // windows, so its top-level ancestor is hooked too. Bound again to a top-level
-    // window, the hook on a former ancestor leaves.
-    const Hwnd root = window != 0 ? m_windows.getAncestor(window, kGA_ROOTOWNER) : 0;
-    m_parentHook.Subclass(root != window ? root : 0);
 }
 
 bool CTrayIcon::UpdateIcon(IconHandle icon, const char* tip) {
@@ -169,7 +159,7 @@ bool CTrayIcon::ShowNotice(const char* text, const char* title, std::uint32_t ti
 }
 
 LResult CTrayIcon::OnTrayMessage(WParam id, LParam mouseMessage) {
-    if (id != m_nid.uID) {
+    if (id != m_nid.uID || m_nid.hWnd == 0) {
         return 0;
     }
     if (IsMessage(mouseMessage, kWM_RBUTTONUP)) {
@@ -209,17 +199,6 @@ LResult CTrayIcon::OnShellRestart(WParam, LParam) {
         UpdateIcon(icon, nullptr);  // NIM_ADD to the new notification area
     }
     return 0;
-}
-
-LResult CTrayIcon::CTrayHook::HandleMessage(std::uint32_t msg, WParam wParam, LParam lParam) {
-    CTrayIcon& icon = *m_pTrayIcon;
-    if (msg == icon.m_nid.uCallbackMessage && window() == icon.m_nid.hWnd) {
-        icon.OnTrayMessage(wParam, lParam);
-    } else if (icon.m_taskbarCreatedMsg != 0 && msg == icon.m_taskbarCreatedMsg) {
-        icon.OnShellRestart(wParam, lParam);
-    }
-    // The owner's own procedure sees both messages too.
-    return CSubclassWnd::HandleMessage(msg, wParam, lParam);
 }
 
 }  // namespace tray

@@ -10,13 +10,12 @@
 //     trayMenu() / popup() instead of loading the menu itself.
 //   - During dialog initialisation, at its place in the start-up order:
 //         m_trayIcon.BindOwner(m_platform.window.window(), kMsgTrayCallback)
-//     From then on the window's procedure runs behind the icon's hook: the callback
-//     message and "TaskbarCreated" are seen here first and then reach the window's own
-//     routing as before (its rows for them may stay empty).
+//     The icon belongs to the window from then on. The window's own routing table
+//     hands the icon its two messages: the callback message to OnTrayMessage, and
+//     the "TaskbarCreated" broadcast (taskbarCreatedMessage()) to OnShellRestart.
 //   - The window port's ShowNotice forwards to ShowNotice here; the tray-menu flag is
 //     read through the port each time the popup would open.
-//   - Nothing to undo at the end: WM_NCDESTROY detaches the hook when the window goes,
-//     and the destructor removes a shown icon and detaches whatever is still attached.
+//   - At the end the destructor removes a shown icon and destroys the menu.
 //     Destroy the object before the platform objects it was given.
 #pragma once
 
@@ -28,7 +27,6 @@
 #include "platform/Scoped.h"
 #include "platform/Types.h"
 #include "resources/resource.h"
-#include "tray/CSubclassWnd.h"
 
 namespace tray {
 
@@ -40,8 +38,12 @@ public:
     CTrayIcon(const CTrayIcon&) = delete;
     CTrayIcon& operator=(const CTrayIcon&) = delete;
 
-    // The icon belongs to `window`, and the shell reports on it with `callbackMessage`.
+    // The icon belongs to `window`, and the shell reports on it with `callbackMessage`,
+    // which the owner passes on to OnTrayMessage.
     void BindOwner(platform::Hwnd window, std::uint32_t callbackMessage);
+    // The number of the shell's "TaskbarCreated" broadcast, which the owner passes on
+    // to OnShellRestart; 0 when it could not be registered.
+    std::uint32_t taskbarCreatedMessage() const { return m_taskbarCreatedMsg; }
 
     // Shows, changes or (with no icon) removes the icon; the shell's answer.
     bool UpdateIcon(platform::IconHandle icon, const char* tip);
@@ -52,7 +54,7 @@ public:
     bool ShowNotice(const char* text, const char* title, std::uint32_t timeoutMs, std::uint32_t kind);
 
     // The shell's callback: `id` names the icon, `mouseMessage` what the mouse did.
-    // 1 when handled.
+    // 1 when handled; nothing is handled before the icon has an owner.
     virtual platform::LResult OnTrayMessage(platform::WParam id, platform::LParam mouseMessage);
     // "TaskbarCreated": a restarted shell has lost every icon; a shown one is added anew.
     virtual platform::LResult OnShellRestart(platform::WParam wParam, platform::LParam lParam);
@@ -62,16 +64,6 @@ public:
     bool iconShown() const { return m_nid.hIcon != 0; }
 
 private:
-    // Carries the owner's messages to the icon, then passes them on.
-    class CTrayHook final : public CSubclassWnd {
-    public:
-        CTrayHook(platform::IWindowManager& windows, CTrayIcon& icon) : CSubclassWnd(windows), m_pTrayIcon(&icon) {}
-        platform::LResult HandleMessage(std::uint32_t msg, platform::WParam wParam, platform::LParam lParam) override;
-
-    private:
-        CTrayIcon* m_pTrayIcon;
-    };
-
     // Zeroed, cbSize and uID set, the tip from the string resource `id`.
     static platform::NotifyIconData InitialRecord(std::uint32_t id, platform::IResources& resources);
     // Balloons came with Windows Me and with the NT family.
@@ -85,13 +77,11 @@ private:
     common::IWindowPort& m_port;
     std::uint32_t m_taskbarCreatedMsg;
 
-    // Members in the order of construction: the record, the hooks (detached), the
-    // balloon test, the tray menu and its popup.
+    // Members in the order of construction: the record, the balloon test, the tray
+    // menu and its popup.
     platform::NotifyIconData m_nid;
-    CTrayHook m_ownerHook;
-    CTrayHook m_parentHook;  // on the owner's top-level ancestor, when that is another window
     bool m_bBalloonCapable;
-    // Loaded last, destroyed first of the members; the hooks are detached by then.
+    // Loaded last, destroyed first of the members.
     platform::MenuHolder m_trayMenu;
     // The first submenu of the tray menu: goes with it, never destroyed on its own.
     platform::MenuHandle m_hPopup;

@@ -551,15 +551,6 @@ LResult SimWindowHost::callWindowProc(WndProc proc, Hwnd hwnd, std::uint32_t msg
     return 0;  // a procedure the machine does not know does nothing
 }
 
-Hwnd SimWindowHost::getAncestor(Hwnd hwnd, std::uint32_t flags) const {
-    // Every window of the machine is top-level and unowned: its own root.
-    const bool known = (hwnd == m_hwnd && m_created) || m_others.count(hwnd) != 0;
-    if (!known || (flags != kGA_ROOT && flags != kGA_ROOTOWNER)) {
-        return 0;
-    }
-    return hwnd;
-}
-
 bool SimWindowHost::setForegroundWindow(Hwnd hwnd) {
     m_foreground.push_back(hwnd);
     return (hwnd == m_hwnd && m_created) || m_others.count(hwnd) != 0;

@@ -43,10 +43,6 @@ platform::LResult Win32WindowManager::callWindowProc(platform::WndProc proc, pla
         CallWindowProcA(reinterpret_cast<WNDPROC>(proc), toHwnd(hwnd), msg, wParam, lParam));
 }
 
-platform::Hwnd Win32WindowManager::getAncestor(platform::Hwnd hwnd, std::uint32_t flags) const {
-    return fromHwnd(GetAncestor(toHwnd(hwnd), flags));
-}
-
 bool Win32WindowManager::setForegroundWindow(platform::Hwnd hwnd) { return SetForegroundWindow(toHwnd(hwnd)) != FALSE; }
 
 bool Win32WindowManager::getCursorPos(platform::Point& out) const {

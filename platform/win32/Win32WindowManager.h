@@ -13,7 +13,6 @@ public:
     platform::WndProc setWindowProc(platform::Hwnd hwnd, platform::WndProc proc) override;
     platform::LResult callWindowProc(platform::WndProc proc, platform::Hwnd hwnd, std::uint32_t msg,
                                      platform::WParam wParam, platform::LParam lParam) override;
-    platform::Hwnd getAncestor(platform::Hwnd hwnd, std::uint32_t flags) const override;
     bool setForegroundWindow(platform::Hwnd hwnd) override;
     bool getCursorPos(platform::Point& out) const override;
     bool postMessageTo(platform::Hwnd hwnd, std::uint32_t msg, platform::WParam wParam,

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/Messages.h"
+#include "common/Notices.h"
 #include "common/WindowPort.h"
 #include "config/Settings.h"
 #include "platform/Constants.h"
@@ -57,18 +58,19 @@ struct Port final : common::IWindowPort {
 
 // The main window's rows for the snapshot, as the shell routes them.
 struct SnapshotWindow final : IDialogHandler {
-    explicit SnapshotWindow(CSnapshot& snapshot) : snap(snapshot) {}
+    SnapshotWindow(CSnapshot& snapshot, common::IWindowPort& windowPort) : snap(snapshot), port(windowPort) {}
     bool preTranslateMessage(Hwnd, std::uint32_t, WParam, LParam) override { return false; }
     std::optional<LResult> windowProc(std::uint32_t msg, WParam wParam, LParam lParam, IDefaultProcessing&) override {
         if (msg == common::kMsgSnapshot) {
             return snap.OnSnapTaken();
         }
         if (msg >= common::kMsgSnapNotInstalled && msg <= common::kMsgShowPictureError) {
-            return snap.OnSnapNotice(msg, wParam, lParam);
+            return common::ShowNoticeFor(port, msg, wParam, lParam);
         }
         return std::nullopt;
     }
     CSnapshot& snap;
+    common::IWindowPort& port;
 };
 
 
@@ -102,7 +104,7 @@ struct Rig {
     config::Settings settings;
     Port port{machine.window};
     CSnapshot snap{machine.window, machine.registry, machine.files, machine.shell, machine.system, port, settings};
-    SnapshotWindow handler{snap};
+    SnapshotWindow handler{snap, port};
 };
 
 }  // namespace
@@ -401,7 +403,7 @@ TEST(Snapshot, AViewerThatDoesNotStartIsANotice) {
         EXPECT_EQ(p.msg, common::kMsgShowPictureError);
         EXPECT_EQ(p.wParam, 0u);
         EXPECT_EQ(p.lParam, static_cast<LParam>(c.result));
-        EXPECT_EQ(rig.snap.OnSnapNotice(p.msg, p.wParam, p.lParam), 1);
+        EXPECT_EQ(common::ShowNoticeFor(rig.port, p.msg, p.wParam, p.lParam), 1);
         ASSERT_EQ(rig.port.notices.size(), 1u);
         EXPECT_EQ(rig.port.notices[0].text, c.text) << c.result;
     }
@@ -429,7 +431,7 @@ TEST(Snapshot, TheNoticesShowTheirTexts) {
     };
     for (const Case& c : cases) {
         Rig rig;
-        EXPECT_EQ(rig.snap.OnSnapNotice(c.msg, c.wParam, c.lParam), 1) << c.text;
+        EXPECT_EQ(common::ShowNoticeFor(rig.port, c.msg, c.wParam, c.lParam), 1) << c.text;
         ASSERT_EQ(rig.port.notices.size(), 1u);
         EXPECT_EQ(rig.port.notices[0].title, c.title);
         EXPECT_EQ(rig.port.notices[0].text, c.text);
@@ -437,7 +439,7 @@ TEST(Snapshot, TheNoticesShowTheirTexts) {
         EXPECT_EQ(rig.port.notices[0].kind, c.kind);
     }
     Rig rig;
-    EXPECT_EQ(rig.snap.OnSnapNotice(common::kMsgExit, 0, 0), 0);
+    EXPECT_EQ(common::ShowNoticeFor(rig.port, common::kMsgExit, 0, 0), 0);
     EXPECT_TRUE(rig.port.notices.empty());
 }
 

@@ -27,11 +27,17 @@ namespace {
 constexpr std::uint32_t kProbeMsg = kWM_USER + 7;
 constexpr LResult kProbeResult = 77;
 
-// The window's own procedure: writes down what reaches it.
+// The window's own procedure: writes down what reaches it, and hands a bound icon its
+// two messages as the main window's table does.
 struct OwnWindow final : IDialogHandler {
     bool preTranslateMessage(Hwnd, std::uint32_t, WParam, LParam) override { return false; }
-    std::optional<LResult> windowProc(std::uint32_t msg, WParam wParam, LParam, IDefaultProcessing&) override {
+    std::optional<LResult> windowProc(std::uint32_t msg, WParam wParam, LParam lParam, IDefaultProcessing&) override {
         seen.push_back(msg);
+        if (tray != nullptr && msg == common::kMsgTrayCallback) {
+            tray->OnTrayMessage(wParam, lParam);
+        } else if (tray != nullptr && tray->taskbarCreatedMessage() != 0 && msg == tray->taskbarCreatedMessage()) {
+            tray->OnShellRestart(wParam, lParam);
+        }
         if (msg == kWM_COMMAND) {
             commands.push_back(static_cast<std::uint32_t>(wParam));
         }
@@ -45,6 +51,7 @@ struct OwnWindow final : IDialogHandler {
     std::vector<std::uint32_t> seen;
     std::vector<std::uint32_t> commands;
     std::function<void(std::uint32_t)> onMessage;
+    CTrayIcon* tray = nullptr;
 };
 
 struct Port final : common::IWindowPort {
@@ -86,6 +93,7 @@ struct Rig {
     ObservedTray& bound() {
         tray.emplace(machine.platform(), port);
         tray->BindOwner(hwnd(), common::kMsgTrayCallback);
+        own.tray = &*tray;
         return *tray;
     }
     void click(WParam id, std::uint32_t mouse) {
@@ -427,9 +435,11 @@ TEST(TrayIcon, ARestartedShellGetsAShownIconBack) {
 TEST(TrayIcon, GoingAwayRemovesTheIconUnhooksTheWindowAndDestroysTheMenu) {
     Rig rig;
     rig.bound().UpdateIcon(0x4001, nullptr);
-    EXPECT_EQ(rig.machine.window.windowProc(), rig.machine.window.relayProcedure());
+    // The icon leaves the window's procedure as it is: its owner hands it its messages.
+    EXPECT_EQ(rig.machine.window.windowProc(), sim::SimWindowHost::kDialogProc);
     EXPECT_EQ(rig.machine.menus.liveMenus(), 4u);  // the tray menu and its three popups
 
+    rig.own.tray = nullptr;
     rig.tray.reset();
     EXPECT_EQ(rig.requests(), (std::vector<std::uint32_t>{kNIM_ADD, kNIM_DELETE}));
     EXPECT_EQ(rig.machine.notifyArea.iconCount(), 0u);
