@@ -51,7 +51,7 @@ void RotationPipeline::RunPass() {
         if (m_policy.win8()) {
             m_port.WriteLog("is Win8, check launcher state.", 0);
         }
-        const int inMetro = m_policy.win8() ? m_bMetroMode : 0;
+        const int inMetro = m_policy.win8() ? m_policy.metroMode() : 0;
         m_port.WriteLog(common::Format("iRotation = %d, RotationEnable = %d", iRotation, RotationEnable), 0);
         m_port.WriteLog(inMetro != 0 ? "metro mode" : "normal mode", 0);
 

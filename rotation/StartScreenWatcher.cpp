@@ -6,8 +6,6 @@
 
 using namespace platform;
 
-std::uint8_t m_bMetroMode = 1;
-
 namespace rotation {
 namespace {
 
@@ -51,11 +49,11 @@ HResult CAppVisibilityNotificationSubscriber::AppVisibilityOnMonitorChanged(Moni
     const std::wstring current = _GetMonitorAppVisibilityString(m_platform.diagnostics, currentMode);
     m_platform.diagnostics.writeStdout(
         L"Monitor " + MonitorText(monitor) + L" previously had " + previous + L" and now has " + current + L"\r\n");
-    m_bMetroMode = currentMode == kMAV_APP_VISIBLE ? 1 : 0;
+    m_policy.setMetroMode(currentMode == kMAV_APP_VISIBLE);
     if (m_onChange) {
         m_onChange();
     }
-    m_port.WriteLog(m_bMetroMode != 0 ? " AppVisibilityOnMonitorChanged->Start menu m_bMetroMode =1"
+    m_port.WriteLog(m_policy.metroMode() != 0 ? " AppVisibilityOnMonitorChanged->Start menu m_bMetroMode =1"
                                : " AppVisibilityOnMonitorChanged->Start menu m_bMetroMode =0",
                     0);
     return kS_OK;
@@ -67,17 +65,15 @@ HResult CAppVisibilityNotificationSubscriber::LauncherVisibilityChange(bool curr
     if (m_onChange) {
         m_onChange();
     }
-    m_port.WriteLog(m_bMetroMode != 0 ? " LauncherVisibilityChange->Start menu m_bMetroMode =1"
+    m_port.WriteLog(m_policy.metroMode() != 0 ? " LauncherVisibilityChange->Start menu m_bMetroMode =1"
                                : " LauncherVisibilityChange->Start menu m_bMetroMode =0",
                     0);
     return kS_OK;
 }
 
-CStartScreenWatcher::CStartScreenWatcher(const Platform& platform, common::IWindowPort& port,
+CStartScreenWatcher::CStartScreenWatcher(const Platform& platform, common::IWindowPort& port, PolicyInputs& policy,
                                          VisibilityChanged onChange)
-    : m_platform(platform), m_port(port), m_sink(platform, port, std::move(onChange)) {
-    m_bMetroMode = 1;
-}
+    : m_platform(platform), m_port(port), m_policy(policy), m_sink(platform, port, policy, std::move(onChange)) {}
 
 CStartScreenWatcher::~CStartScreenWatcher() { Stop(); }
 
@@ -108,7 +104,7 @@ void CStartScreenWatcher::Start() {
     bool launcherVisible = false;
     if (m_pAppVisibility->IsLauncherVisible(launcherVisible) >= 0) {
         m_port.WriteLog(launcherVisible ? " * EnumVisib, current is visible" : " * EnumVisib, current is not visible", 0);
-        m_bMetroMode = launcherVisible ? 1 : 0;
+        m_policy.setMetroMode(launcherVisible);
         m_platform.diagnostics.writeStdout(std::wstring(L"The Start menu is currently ") +
                                            VisibleText(launcherVisible) + L"\r\n");
     }

@@ -10,10 +10,7 @@
 #include "common/WindowPort.h"
 #include "platform/Platform.h"
 #include "platform/Scoped.h"
-
-// Whether an app covers a monitor, as the last per-monitor event said. Reported in the
-// rotation trace only.
-extern std::uint8_t m_bMetroMode;
+#include "rotation/PolicyInputs.h"
 
 namespace rotation {
 
@@ -26,8 +23,8 @@ using VisibilityChanged = std::function<void()>;
 class CAppVisibilityNotificationSubscriber final : public platform::IAppVisibilityEvents {
 public:
     CAppVisibilityNotificationSubscriber(const platform::Platform& platform, common::IWindowPort& port,
-                                         VisibilityChanged onChange)
-        : m_platform(platform), m_port(port), m_onChange(std::move(onChange)) {}
+                                         PolicyInputs& policy, VisibilityChanged onChange)
+        : m_platform(platform), m_port(port), m_policy(policy), m_onChange(std::move(onChange)) {}
     platform::HResult AppVisibilityOnMonitorChanged(platform::MonitorHandle monitor, int previousMode,
                                                     int currentMode) override;
     platform::HResult LauncherVisibilityChange(bool currentVisibleState) override;
@@ -35,12 +32,15 @@ public:
 private:
     platform::Platform m_platform;
     common::IWindowPort& m_port;
+    PolicyInputs& m_policy;
     VisibilityChanged m_onChange;
 };
 
 class CStartScreenWatcher {
 public:
-    CStartScreenWatcher(const platform::Platform& platform, common::IWindowPort& port, VisibilityChanged onChange);
+    // The watcher keeps what it hears of full-screen apps in `policy`.
+    CStartScreenWatcher(const platform::Platform& platform, common::IWindowPort& port, PolicyInputs& policy,
+                        VisibilityChanged onChange);
     ~CStartScreenWatcher();
     CStartScreenWatcher(const CStartScreenWatcher&) = delete;
     CStartScreenWatcher& operator=(const CStartScreenWatcher&) = delete;
@@ -52,6 +52,7 @@ public:
 private:
     platform::Platform m_platform;
     common::IWindowPort& m_port;
+    PolicyInputs& m_policy;
     bool m_bSubscribed = false;
     std::unique_ptr<platform::IAppVisibility> m_pAppVisibility;
     std::uint32_t m_dwCookie = 0;

@@ -178,7 +178,7 @@ CBACKDlg::CBACKDlg(const Platform& platform, const common::Variant& variant)
       m_videoDevices(platform.video, platform.menus, platform.window, m_port, m_settings),
       m_videoSettings(m_videoDevices, platform.com, platform.window, m_port),
       m_pipeline(platform, variant, m_port, m_settings, m_videoDevices, m_policy, m_oem),
-      m_StartScreen(platform, m_port, [this]() { m_pipeline.OnSettingChange(0, nullptr); }),
+      m_StartScreen(platform, m_port, m_policy, [this]() { m_pipeline.OnSettingChange(0, nullptr); }),
       m_ledCheck(platform.registry, platform.files, platform.shell, variant.programName, m_port),
       m_bringUp(platform, variant, m_port, m_settings, m_videoDevices, m_policy, m_oem, m_pipeline, m_ledCheck),
       m_audioInterfaces(platform.deviceSetup, platform.deviceIo, platform.menus, platform.window, m_port, m_settings,

@@ -25,7 +25,7 @@ TEST(StartScreen, NotStartedBeforeWindows8) {
     Win8Rig rig(false);
     EXPECT_EQ(rig.machine.appVisibility.objectsCreated(), 0);
     EXPECT_TRUE(rig.machine.diagnostics.standardOutput().empty());
-    EXPECT_EQ(m_bMetroMode, 1);
+    EXPECT_EQ(rig.dialog->policy().metroMode(), 1);
 }
 
 TEST(StartScreen, StartReportsAndSubscribes) {
@@ -37,7 +37,7 @@ TEST(StartScreen, StartReportsAndSubscribes) {
     run.machine.appVisibility.setMonitorMode(0x1003, 7);
     run.start();
     EXPECT_TRUE(run.dialog->startScreenWatcher().subscribed());
-    EXPECT_EQ(m_bMetroMode, 0);  // the launcher is not visible
+    EXPECT_EQ(run.dialog->policy().metroMode(), 0);  // the launcher is not visible
     const std::wstring out = run.machine.diagnostics.standardOutput();
     EXPECT_EQ(out.find(L"Toggle Start menu visibility 5 times to exit\r\n"), 0u);
     EXPECT_NE(out.find(L"has a visible app\r\n"), std::wstring::npos);
@@ -94,7 +94,7 @@ TEST(StartScreen, EveryEventRunsThePipelineAndOnlyMonitorEventsMoveTheFlag) {
             events.fireMonitorChanged(0x10001, kMAV_UNKNOWN, step.mode);
         }
         ++runs;
-        EXPECT_EQ(m_bMetroMode, step.metro);
+        EXPECT_EQ(rig.dialog->policy().metroMode(), step.metro);
         EXPECT_EQ(rig.machine.trace.count("end OnSettingChange"), runs);
         EXPECT_EQ(rig.machine.trace.lines().back().first, step.trace);
     }
