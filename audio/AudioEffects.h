@@ -90,8 +90,8 @@ constexpr bool RowsAreDistinct() {
         for (std::size_t j = i + 1; j < kAudioEffectCount; ++j) {
             const AudioEffect& a = kAudioEffects[i];
             const AudioEffect& b = kAudioEffects[j];
-            if (a.controlId == b.controlId || SameText(a.textKey, b.textKey) || a.request == b.request || a.queryOrder == b.queryOrder ||
-                a.state == b.state || a.shown == b.shown) {
+            if (a.controlId == b.controlId || SameText(a.textKey, b.textKey) || a.request == b.request ||
+                a.queryOrder == b.queryOrder || a.state == b.state || a.shown == b.shown) {
                 return false;
             }
         }
@@ -101,6 +101,7 @@ constexpr bool RowsAreDistinct() {
 
 }  // namespace detail
 
-static_assert(detail::RowsAreDistinct(), "every audio effect needs its own box, request, state, member and query place");
+static_assert(detail::RowsAreDistinct(),
+              "every audio effect needs its own box, key, request, state, member and query place");
 
 }  // namespace audio

@@ -194,12 +194,12 @@ void Languages::OnLanguageMenu(std::uint32_t id) {
 }
 
 AudioTexts Languages::LoadAudioText(const std::string& deviceName, const AudioTextKey* keys,
-                                    std::size_t count) const {
+                                    std::size_t keyCount) const {
     const std::string settingsFile = SettingsFile();
-    const auto listed = static_cast<int>(m_profile.getInt(kLanguageSection, "LanguageCount", 1, settingsFile.c_str()));
+    const auto count = static_cast<int>(m_profile.getInt(kLanguageSection, "LanguageCount", 1, settingsFile.c_str()));
     const int current = CurrentLanguage(settingsFile);
     std::string file = settingsFile;
-    if (listed >= 1 && current >= 1 && current <= listed) {
+    if (count >= 1 && current >= 1 && current <= count) {
         file = LanguageFolder() + ListEntry(m_profile, current, settingsFile);
     }
     // Here an empty value gives the default too.
@@ -210,8 +210,8 @@ AudioTexts Languages::LoadAudioText(const std::string& deviceName, const AudioTe
     AudioTexts texts;
     texts.caption = deviceName + read(kAudioTitle);
     if (keys != nullptr) {
-        texts.items.reserve(count);
-        for (std::size_t i = 0; i < count; ++i) {
+        texts.items.reserve(keyCount);
+        for (std::size_t i = 0; i < keyCount; ++i) {
             texts.items.push_back(read(keys[i]));
         }
     }

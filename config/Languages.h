@@ -65,9 +65,9 @@ public:
     // into the user's own settings file and into the one beside the program.
     void OnLanguageMenu(std::uint32_t id);
     // The texts of the audio effect dialog for `deviceName`: its title, then the
-    // `count` texts of `keys`, read anew each time from the current language (or from
+    // `keyCount` texts of `keys`, read anew each time from the current language (or from
     // the settings file when no language is current).
-    AudioTexts LoadAudioText(const std::string& deviceName, const AudioTextKey* keys, std::size_t count) const;
+    AudioTexts LoadAudioText(const std::string& deviceName, const AudioTextKey* keys, std::size_t keyCount) const;
 
     // The main window's caption, as the last applied language gave it ("" before).
     const char* caption() const { return m_szCaption; }
