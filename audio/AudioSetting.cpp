@@ -4,6 +4,7 @@
 
 #include "audio/AudioDialog.h"
 #include "audio/EffectChannel.h"
+#include "common/Holders.h"
 #include "common/Messages.h"
 
 using namespace platform;
@@ -27,11 +28,9 @@ void AudioSetting::OnAudioSetting() {
     EffectChannel channel(std::move(handle));
     AudioDialog dialog(*record, channel, m_port, m_languages);
 
-    m_bDialogOpen = true;
-    m_port.setTrayMenuAllowed(false);
+    common::OpenMark open(m_bDialogOpen);
+    common::TrayMenuHold hold(m_port);
     dialog.DoModal(m_dialogs, m_window.window());
-    m_port.setTrayMenuAllowed(true);
-    m_bDialogOpen = false;
 }
 
 }  // namespace audio

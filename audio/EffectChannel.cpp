@@ -6,9 +6,9 @@
 
 namespace audio {
 
-void EffectRequest::Fill(std::uint32_t effect, std::uint8_t state) {
+void EffectRequest::Fill(const AudioEffect& effect, std::uint8_t state) {
     std::memset(bytes, 0, sizeof bytes);
-    platform::WriteLe32(bytes + kEffectIdOffset, effect);
+    platform::WriteLe32(bytes + kEffectIdOffset, effect.request);
     bytes[kEffectStateOffset] = state;
 }
 

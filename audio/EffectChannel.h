@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "audio/AudioEffects.h"
 #include "platform/DeviceIo.h"
 
 namespace audio {
@@ -15,13 +16,8 @@ namespace audio {
 constexpr std::uint32_t IOCTL_AF_SET_EFFECT = 0x220004;
 constexpr std::uint32_t IOCTL_AF_GET_EFFECT = 0x220008;
 
-// Effect identifiers.
-constexpr std::uint32_t kEffectAEC = 1;
-constexpr std::uint32_t kEffectNS = 2;
-constexpr std::uint32_t kEffectBF = 3;
-
-// The request block, little-endian: effect id at 0 (4 bytes), state at 4 (1 byte,
-// 0 off, 1 on), the rest zero.
+// The request block, little-endian: effect id at 0 (4 bytes; each effect's is in its
+// row of kAudioEffects), state at 4 (1 byte, 0 off, 1 on), the rest zero.
 constexpr std::size_t kEffectBlockSize = 12;
 constexpr std::size_t kEffectIdOffset = 0;
 constexpr std::size_t kEffectStateOffset = 4;
@@ -29,8 +25,8 @@ constexpr std::size_t kEffectStateOffset = 4;
 struct EffectRequest {
     std::uint8_t bytes[kEffectBlockSize] = {};
 
-    // Zeroes the block and puts in the effect and the state.
-    void Fill(std::uint32_t effect, std::uint8_t state);
+    // Zeroes the block and puts in the effect's identifier and the state.
+    void Fill(const AudioEffect& effect, std::uint8_t state);
     std::uint8_t State() const { return bytes[kEffectStateOffset]; }
 };
 

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/Holders.h"
 #include "common/Messages.h"
 #include "platform/Constants.h"
 #include "platform/Scoped.h"
@@ -17,30 +18,6 @@ namespace {
 // Where the frame opens, in the owner's client area.
 constexpr int kFrameX = 30;
 constexpr int kFrameY = 30;
-
-// Holds the tray menu closed for its scope.
-class TrayMenuHold {
-public:
-    explicit TrayMenuHold(common::IWindowPort& port) : m_port(port) { m_port.setTrayMenuAllowed(false); }
-    ~TrayMenuHold() { m_port.setTrayMenuAllowed(true); }
-    TrayMenuHold(const TrayMenuHold&) = delete;
-    TrayMenuHold& operator=(const TrayMenuHold&) = delete;
-
-private:
-    common::IWindowPort& m_port;
-};
-
-// Marks the frame open for its scope.
-class FrameMark {
-public:
-    explicit FrameMark(bool& open) : m_open(open) { m_open = true; }
-    ~FrameMark() { m_open = false; }
-    FrameMark(const FrameMark&) = delete;
-    FrameMark& operator=(const FrameMark&) = delete;
-
-private:
-    bool& m_open;
-};
 
 }  // namespace
 
@@ -86,8 +63,8 @@ void VideoSettings::OnVideoSetting() {
 
     HResult hr = kS_OK;
     {
-        FrameMark open(m_bFrameOpen);
-        TrayMenuHold hold(m_port);
+        common::OpenMark open(m_bFrameOpen);
+        common::TrayMenuHold hold(m_port);
         hr = filter->oleCreatePropertyFrame(m_window.window(), kFrameX, kFrameY, caption, pages, 0);
     }
     if (hr == kE_OUTOFMEMORY) {

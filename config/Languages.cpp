@@ -53,13 +53,10 @@ constexpr TextRow kMainTexts[] = {
     {"Menu", "Device", "Device Option", Target::MenuEntry, TRAY_POSITION_DEVICE},
 };
 
-// The audio effect dialog's texts: title, then check boxes 1008, 1009, 1010.
-constexpr TextRow kAudioTexts[] = {
-    {"AudioProperty", "Title", "Property", Target::Caption, 0},
-    {"AudioProperty", "AEC", "AEC", Target::DialogItem, 1008},
-    {"AudioProperty", "NS", "NS", Target::DialogItem, 1009},
-    {"AudioProperty", "BF", "Bean Forming", Target::DialogItem, 1010},
-};
+// The audio effect dialog's section and its title; the keys of its check boxes come
+// from the dialog.
+constexpr const char* kAudioSection = "AudioProperty";
+constexpr AudioTextKey kAudioTitle = {"Title", "Property"};
 
 std::string ReadText(IProfile& profile, const char* section, const char* key, const char* fallback,
                      const std::string& file) {
@@ -196,7 +193,8 @@ void Languages::OnLanguageMenu(std::uint32_t id) {
     LoadLanguageText(path.c_str());
 }
 
-AudioTexts Languages::LoadAudioText(const std::string& deviceName) const {
+AudioTexts Languages::LoadAudioText(const std::string& deviceName, const AudioTextKey* keys,
+                                    std::size_t keyCount) const {
     const std::string settingsFile = SettingsFile();
     const auto count = static_cast<int>(m_profile.getInt(kLanguageSection, "LanguageCount", 1, settingsFile.c_str()));
     const int current = CurrentLanguage(settingsFile);
@@ -205,15 +203,19 @@ AudioTexts Languages::LoadAudioText(const std::string& deviceName) const {
         file = LanguageFolder() + ListEntry(m_profile, current, settingsFile);
     }
     // Here an empty value gives the default too.
-    std::string texts[4];
-    for (std::size_t i = 0; i < 4; ++i) {
-        const TextRow& row = kAudioTexts[i];
-        texts[i] = ReadText(m_profile, row.section, row.key, row.fallback, file);
-        if (texts[i].empty()) {
-            texts[i] = row.fallback;
+    auto read = [&](const AudioTextKey& text) {
+        std::string value = ReadText(m_profile, kAudioSection, text.key, text.fallback, file);
+        return value.empty() ? std::string(text.fallback) : value;
+    };
+    AudioTexts texts;
+    texts.caption = deviceName + read(kAudioTitle);
+    if (keys != nullptr) {
+        texts.items.reserve(keyCount);
+        for (std::size_t i = 0; i < keyCount; ++i) {
+            texts.items.push_back(read(keys[i]));
         }
     }
-    return AudioTexts{deviceName + texts[0], texts[1], texts[2], texts[3]};
+    return texts;
 }
 
 }  // namespace config

@@ -3,8 +3,10 @@
 // submenu, and the texts of the audio effect dialog.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "config/Settings.h"
 #include "platform/Menus.h"
@@ -22,12 +24,18 @@ constexpr std::uint32_t kLanguageItemLast = ID_LANGUAGE_LAST;
 constexpr std::size_t kMaxLanguagePath = 259;
 constexpr std::size_t kTextSize = 260;
 
+// A text of the audio effect dialog below its title: its key in section
+// "AudioProperty" and the text a missing or empty key gives. The dialog names its
+// keys (one per effect, audio/AudioEffects.h).
+struct AudioTextKey {
+    const char* key;
+    const char* fallback;
+};
+
 // The texts of the audio effect dialog, as LoadAudioText gives them.
 struct AudioTexts {
-    std::string caption;  // the device's display name followed by the Title text
-    std::string aec;      // check box 1008
-    std::string ns;       // check box 1009
-    std::string bf;       // check box 1010
+    std::string caption;             // the device's display name followed by the Title text
+    std::vector<std::string> items;  // one per key asked, in the order asked
 };
 
 class Languages {
@@ -57,9 +65,10 @@ public:
     // The switch: commands 34501-35500 (the items use 35000 and up). The choice goes
     // into the user's own settings file and into the one beside the program.
     void OnLanguageMenu(std::uint32_t id);
-    // The texts of the audio effect dialog for `deviceName`, read anew each time from
-    // the current language (or from the settings file when no language is current).
-    AudioTexts LoadAudioText(const std::string& deviceName) const;
+    // The texts of the audio effect dialog for `deviceName`: its title, then the
+    // `keyCount` texts of `keys`, read anew each time from the current language (or from
+    // the settings file when no language is current).
+    AudioTexts LoadAudioText(const std::string& deviceName, const AudioTextKey* keys, std::size_t keyCount) const;
 
     // The Language submenu, once the main window has bound it.
     platform::MenuHandle languageMenu() const { return m_hLanguageMenu; }

@@ -1,5 +1,6 @@
 #include "platform/sim/SimDialogs.h"
 
+#include "audio/AudioEffects.h"
 #include "platform/Constants.h"
 #include "resources/resource.h"
 
@@ -56,10 +57,11 @@ bool LoadTemplate(int templateId, std::string& caption, std::map<int, SimDialogs
     if (templateId != IDD_AUDIO_PROPERTY) {
         return false;
     }
+    // As resources/companion.rc has it: one automatic check box per effect.
     caption = "Audio Effect";
-    controls[IDC_AUDIO_AEC] = SimDialogs::Control{"AEC", true, kBST_UNCHECKED};
-    controls[IDC_AUDIO_NS] = SimDialogs::Control{"NS", true, kBST_UNCHECKED};
-    controls[IDC_AUDIO_BF] = SimDialogs::Control{"Bean Forming", true, kBST_UNCHECKED};
+    for (const audio::AudioEffect& effect : audio::kAudioEffects) {
+        controls[effect.controlId] = SimDialogs::Control{effect.text, true, kBST_UNCHECKED};
+    }
     return true;
 }
 

@@ -73,9 +73,9 @@ struct DialogRig : AudioRig {
 
 TEST(AudioDialog, OpensWithTheDeviceStates) {
     DialogRig rig;
-    rig.endpoint->setState(audio::kEffectBF, 1);
-    rig.endpoint->setState(audio::kEffectAEC, 0);
-    rig.endpoint->setState(audio::kEffectNS, 1);
+    rig.endpoint->setState(testing_support::kEffectBF, 1);
+    rig.endpoint->setState(testing_support::kEffectAEC, 0);
+    rig.endpoint->setState(testing_support::kEffectNS, 1);
     bool menuAllowedWhileOpen = true;
     rig.open({[&] { menuAllowedWhileOpen = rig.dialog->port().trayMenuAllowed(); }, rig.close()});
 
@@ -133,8 +133,8 @@ TEST(AudioDialog, ClicksAreSentAtOnceAndClosingSendsNothing) {
 
     // Reopened: what the device says now, not what was clicked last.
     rig.endpoint->clearJournal();
-    rig.endpoint->setState(audio::kEffectBF, 0);
-    rig.endpoint->setState(audio::kEffectNS, 1);
+    rig.endpoint->setState(testing_support::kEffectBF, 0);
+    rig.endpoint->setState(testing_support::kEffectNS, 1);
     rig.open({[&] { EXPECT_TRUE(rig.machine.dialogs.pressEnter()); }});
     EXPECT_EQ(Requests(*rig.endpoint), (Texts{"get 3,0", "get 1,0", "get 2,0"}));
     EXPECT_EQ(Checked(rig.lastRun().controls), "NS");
@@ -161,9 +161,9 @@ TEST(AudioDialog, UntrustedDeviceAnswers) {
     };
     for (const Case& c : cases) {
         DialogRig rig;
-        rig.endpoint->setState(audio::kEffectAEC, c.states[0]);
-        rig.endpoint->setState(audio::kEffectNS, c.states[1]);
-        rig.endpoint->setState(audio::kEffectBF, c.states[2]);
+        rig.endpoint->setState(testing_support::kEffectAEC, c.states[0]);
+        rig.endpoint->setState(testing_support::kEffectNS, c.states[1]);
+        rig.endpoint->setState(testing_support::kEffectBF, c.states[2]);
         c.fault(*rig.endpoint);
         rig.open({rig.close()});
         ASSERT_EQ(rig.machine.dialogs.runs().size(), 1u) << c.name;
@@ -185,7 +185,7 @@ TEST(AudioDialog, AFailedChangeKeepsTheNewValue) {
     EXPECT_EQ(rig.notices(), Texts{"Setting invalid Please Retry"});
     EXPECT_EQ(Checked(rig.lastRun().controls), "NS");
     EXPECT_EQ(rig.dialog->audioInterfaces().entries()[0]->NS, 1);
-    EXPECT_EQ(rig.endpoint->state(audio::kEffectNS), 0);
+    EXPECT_EQ(rig.endpoint->state(testing_support::kEffectNS), 0);
 }
 
 TEST(AudioDialog, NoDialogWithoutAnOpenableInterface) {
@@ -242,7 +242,7 @@ TEST(AudioDialog, TheMainWindowGoesOnWhileItIsOpen) {
     EXPECT_EQ(rig.machine.dialogs.runs().size(), 1u);
     EXPECT_EQ(rig.dialog->audioInterfaces().entries().size(), 3u);
     EXPECT_EQ(rig.dialog->audioInterfaces().entries()[0]->AEC, 1);
-    EXPECT_EQ(rig.endpoint->state(audio::kEffectAEC), 1);
+    EXPECT_EQ(rig.endpoint->state(testing_support::kEffectAEC), 1);
     EXPECT_FALSE(rig.dialog->audioSetting().dialogOpen());
 }
 

@@ -3,6 +3,7 @@
 // of them (the "Device Option" items, combo box 1003, the notices).
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,11 @@
 #include "tests/unit/ShellTestSupport.h"
 
 namespace testing_support {
+
+// The effect identifiers the device knows (its driver's numbering).
+constexpr std::uint32_t kEffectAEC = 1;
+constexpr std::uint32_t kEffectNS = 2;
+constexpr std::uint32_t kEffectBF = 3;
 
 constexpr const char* kAudioIni = "C:\\Program Files\\Tiltmate\\bkg.ini";
 // The settings' default AudioSyname is in the hardware id.

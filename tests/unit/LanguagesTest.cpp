@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/AudioDialog.h"
 #include "common/Messages.h"
 #include "platform/Constants.h"
 #include "resources/resource.h"
@@ -23,6 +24,22 @@ const std::string kGerman =
     "SnapPath=Speicherort (&S)\r\nExit=Beenden (&E)\r\nLanguage=Sprache\r\nDevice=Ger\xE4teauswahl\r\n"
     "[AudioProperty]\r\nTitle= Eigenschaften\r\nAEC=Echounterdr\xFC" "ckung\r\nNS=Rauschunterdr\xFC" "ckung\r\n"
     "BF=Richtmikrofon\r\n";
+
+// The audio dialog's texts for `device`, as the dialog asks for them: "caption", and
+// each effect's text under its key.
+struct DialogTexts {
+    config::AudioTexts texts;
+    std::string operator[](const std::string& key) const {
+        if (key == "caption") return texts.caption;
+        for (std::size_t i = 0; i < audio::kAudioEffectCount && i < texts.items.size(); ++i) {
+            if (key == audio::kAudioEffects[i].textKey) return texts.items[i];
+        }
+        return "(not asked)";
+    }
+};
+DialogTexts AudioText(const config::Languages& languages, const std::string& device) {
+    return DialogTexts{audio::LoadEffectTexts(languages, device)};
+}
 
 struct LanguageRig : RunningDialog {
     explicit LanguageRig(const std::string& settings) { machine.profile.setFile(kIni, settings); }
@@ -158,19 +175,42 @@ TEST(Languages, AudioTextsFollowTheCurrentLanguageAndEmptyValuesGiveDefaults) {
     rig.language("Deutsch.ini", kGerman);
     rig.language("Francais.ini", "[AudioProperty]\r\nTitle=\r\nAEC=Annulation d'\xE9" "cho\r\n");
     rig.start();
-    config::AudioTexts texts = rig.dialog->languages().LoadAudioText("Tavrin Mic");
+    DialogTexts texts = AudioText(rig.dialog->languages(), "Tavrin Mic");
     // The read drops the blank before " Eigenschaften": no blank after the name.
-    EXPECT_EQ(texts.caption, "Tavrin MicEigenschaften");
-    EXPECT_EQ(texts.bf, "Richtmikrofon");
+    EXPECT_EQ(texts["caption"], "Tavrin MicEigenschaften");
+    EXPECT_EQ(texts["BF"], "Richtmikrofon");
     rig.command(35002);
-    texts = rig.dialog->languages().LoadAudioText("Tavrin Mic");
-    EXPECT_EQ(texts.caption, "Tavrin MicProperty");  // empty here gives the default
-    EXPECT_EQ(texts.aec, "Annulation d'\xE9" "cho");
-    EXPECT_EQ(texts.bf, "Bean Forming");
+    texts = AudioText(rig.dialog->languages(), "Tavrin Mic");
+    EXPECT_EQ(texts["caption"], "Tavrin MicProperty");  // empty here gives the default
+    EXPECT_EQ(texts["AEC"], "Annulation d'\xE9" "cho");
+    EXPECT_EQ(texts["BF"], "Bean Forming");
     // No current language: the settings file itself is read.
     LanguageRig none("[Language]\r\nLanguageCount=0\r\n[AudioProperty]\r\nNS=From settings\r\n");
     none.start();
-    EXPECT_EQ(none.dialog->languages().LoadAudioText("Mic").ns, "From settings");
+    EXPECT_EQ(AudioText(none.dialog->languages(), "Mic")["NS"], "From settings");
+}
+
+TEST(Languages, AudioTextsComeInTheOrderAskedEachWithItsOwnFallback) {
+    LanguageRig rig(kThree);
+    rig.language("Deutsch.ini", kGerman);
+    rig.start();
+    struct Case {
+        const char* name;
+        std::vector<config::AudioTextKey> keys;
+        std::vector<std::string> items;
+    };
+    const Case cases[] = {
+        {"none", {}, {}},
+        {"reversed", {{"BF", "b"}, {"NS", "n"}}, {"Richtmikrofon", "Rauschunterdr\xFC" "ckung"}},
+        {"missing keys give their own fallback", {{"XX", "first"}, {"YY", "second"}}, {"first", "second"}},
+        {"a key asked twice", {{"AEC", "a"}, {"AEC", "b"}}, {"Echounterdr\xFC" "ckung", "Echounterdr\xFC" "ckung"}},
+    };
+    for (const Case& c : cases) {
+        const config::AudioTexts texts = rig.dialog->languages().LoadAudioText("Mic", c.keys.data(), c.keys.size());
+        EXPECT_EQ(texts.caption, "MicEigenschaften") << c.name;
+        EXPECT_EQ(texts.items, c.items) << c.name;
+    }
+    EXPECT_TRUE(rig.dialog->languages().LoadAudioText("Mic", nullptr, 5).items.empty());
 }
 
 TEST(Languages, APathTooLongForTheBuffersIsNotRead) {
@@ -247,7 +287,7 @@ TEST(Languages, ASwitchInAFolderTheUserCannotWriteSurvivesARestart) {
     next.start();
     EXPECT_EQ(next.machine.window.windowText(), "Console Tavrin");
     EXPECT_EQ(next.languages(), (std::vector<std::string>{"English 35000", "Deutsch 35001", "Francais 35002 *"}));
-    EXPECT_EQ(next.dialog->languages().LoadAudioText("Mic").aec, "Annulation d'\xE9" "cho");
+    EXPECT_EQ(AudioText(next.dialog->languages(), "Mic")["AEC"], "Annulation d'\xE9" "cho");
 
     // A second switch writes both files again; the user's folder already exists.
     next.command(35000);
