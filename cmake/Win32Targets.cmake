@@ -17,6 +17,10 @@ target_link_libraries(platform_win32 PUBLIC ole32 oleaut32 uuid strmiids setupap
 # type information; should that ever change, these flags make the compiler refuse the
 # try, throw or dynamic_cast instead of quietly growing the programs back.
 set(SIZE_COMPILE_OPTIONS -ffunction-sections -fdata-sections -fno-exceptions -fno-rtti)
+# Every line of the programs runs on the thread of their window (no thread of their
+# own, COM in a single-threaded apartment), so a function-local static needs no lock:
+# the locked guard would bring the runtime's thread support and its throwing path.
+list(APPEND SIZE_COMPILE_OPTIONS -fno-threadsafe-statics)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     # 32-bit Windows unwinds its own exceptions without tables; the DWARF unwind tables
     # would serve only C++ exceptions, and the linker keeps every function they name.
@@ -40,7 +44,8 @@ target_compile_options(platform_win32 PRIVATE ${SIZE_COMPILE_OPTIONS})
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/resources/version.h.in ${CMAKE_BINARY_DIR}/generated/version.h @ONLY)
 
 foreach(program Tiltmate Viewmate)
-    add_executable(${program} WIN32 app/main.cpp app/AbortingRuntime.cpp resources/companion.rc)
+    add_executable(${program} WIN32 app/main.cpp app/AbortingRuntime.cpp app/LibraryInstances.cpp app/MsvcrtFormat.cpp
+        resources/companion.rc)
     target_compile_definitions(${program} PRIVATE COMPANION_PROGRAM_${program}=1)
     target_compile_options(${program} PRIVATE ${SIZE_COMPILE_OPTIONS})
     target_link_options(${program} PRIVATE ${SIZE_LINK_OPTIONS})
