@@ -9,7 +9,16 @@ file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS platform/win32/*.cpp)
 add_library(platform_win32 STATIC ${WIN32_SOURCES})
 target_link_libraries(platform_win32 PUBLIC companion_core)
 target_compile_definitions(platform_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0602 WINVER=0x0602)
-target_link_libraries(platform_win32 PUBLIC ole32 oleaut32 uuid strmiids setupapi cfgmgr32 comdlg32 shell32 advapi32 user32 gdi32)
+# The libraries of what only a later event needs (a device walk, the open-file dialog,
+# the tray icon, a folder of the shell) are loaded at their first call, so start-up
+# does not wait for them: under Wine shell32 and comdlg32 alone bring seven more DLLs.
+include(cmake/DelayImports.cmake)
+set(DELAYED_IMPORTS "")
+foreach(dll oleaut32 setupapi cfgmgr32 comdlg32 shell32)
+    delay_import_library(${dll} library)
+    list(APPEND DELAYED_IMPORTS ${library})
+endforeach()
+target_link_libraries(platform_win32 PUBLIC ole32 ${DELAYED_IMPORTS} uuid strmiids advapi32 user32 gdi32)
 
 # Keep the shipped programs small. Every function and datum gets its own section, so the
 # linker can drop whatever nothing reaches. The program throws and catches nothing and
@@ -56,11 +65,12 @@ endforeach()
 # Test equipment for the end-to-end tests under Wine. The tools that work from outside
 # the programs (the probe, the drivers' control tools, the test viewer) are 64-bit only:
 # they drive a 32-bit program as well, and a 32-bit process costs seconds to start under
-# qemu. What a program loads in process (the virtual camera with its property page, the
+# qemu. The minimal programs scripts/bench compares the programs with (minstart,
+# minrotate) are timed 64-bit, as the programs are. What a program loads in process (the virtual camera with its property page, the
 # app-visibility test class) is built for both, since a process loads only its own kind.
 set(TEST_TOOLS vcam avis)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
-    list(APPEND TEST_TOOLS probe afdrv afctl snapview avctl)
+    list(APPEND TEST_TOOLS probe afdrv afctl snapview avctl minstart minrotate)
 endif()
 foreach(tool ${TEST_TOOLS})
     if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/tools/${tool}/CMakeLists.txt)
