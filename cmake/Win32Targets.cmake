@@ -12,13 +12,22 @@ target_compile_definitions(platform_win32 PUBLIC WIN32_LEAN_AND_MEAN NOMINMAX _W
 # The libraries of what only a later event needs (a device walk, the open-file dialog,
 # the tray icon, a folder of the shell) are loaded at their first call, so start-up
 # does not wait for them: under Wine shell32 and comdlg32 alone bring seven more DLLs.
-include(cmake/DelayImports.cmake)
-set(DELAYED_IMPORTS "")
-foreach(dll oleaut32 setupapi cfgmgr32 comdlg32 shell32)
-    delay_import_library(${dll} library)
-    list(APPEND DELAYED_IMPORTS ${library})
-endforeach()
-target_link_libraries(platform_win32 PUBLIC ole32 ${DELAYED_IMPORTS} uuid strmiids advapi32 user32 gdi32)
+# 64-bit only: in the 32-bit build MinGW's delay-load helper answered the first call
+# with a null address (a test program calling SetupDiGetClassDevsA that way crashed
+# under Wine before setupapi was loaded), so the 32-bit programs keep loading them at
+# start.
+set(LATER_DLLS oleaut32 setupapi cfgmgr32 comdlg32 shell32)
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    include(cmake/DelayImports.cmake)
+    set(LATER_IMPORTS "")
+    foreach(dll ${LATER_DLLS})
+        delay_import_library(${dll} library)
+        list(APPEND LATER_IMPORTS ${library})
+    endforeach()
+else()
+    set(LATER_IMPORTS ${LATER_DLLS})
+endif()
+target_link_libraries(platform_win32 PUBLIC ole32 ${LATER_IMPORTS} uuid strmiids advapi32 user32 gdi32)
 
 # Keep the shipped programs small. Every function and datum gets its own section, so the
 # linker can drop whatever nothing reaches. The program throws and catches nothing and

@@ -18,9 +18,9 @@ set -uo pipefail
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HERE/lib.sh"
 
-ROUNDS=${BENCH_ROUNDS:-7}
+ROUNDS=${BENCH_ROUNDS:-11}
 LAUNCH_STARTS=3
-LATENCY_RUNS=3
+LATENCY_RUNS=5
 WM_DISPLAYCHANGE=0x7E
 
 bench_prelude "$0" "$@"
