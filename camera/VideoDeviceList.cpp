@@ -26,10 +26,10 @@ bool Succeeded(HResult hr) { return hr >= 0; }
 
 }  // namespace
 
-void VideoDeviceList::EnumVideoDevice() {
+void VideoDeviceList::EnumVideoDevice(bool untilChosen) {
     m_port.WriteLog("CoCreateInstance", 1);
     const VideoWalkResult walk =
-        WalkVideoInputDevices(m_video, kCLSCTX_INPROC_SERVER, [this](IDeviceMoniker& moniker, int) {
+        WalkVideoInputDevices(m_video, kCLSCTX_INPROC_SERVER, [this, untilChosen](IDeviceMoniker& moniker, int) {
             const FriendlyName friendlyName = ReadFriendlyName(moniker);
             if (!friendlyName.hasBag) {
                 return true;
@@ -70,7 +70,7 @@ void VideoDeviceList::EnumVideoDevice() {
             CVIterator = nullptr;  // the list may move as it grows
             m_VideoDevices.push_back(std::move(entry));
             ++m_nVideoCount;
-            return true;
+            return !untilChosen;
         });
     if (!walk.haveEnumerator) {
         m_window.messageBox("Error Creating Device Enumerator", "ERROR", kMB_OK);

@@ -32,7 +32,10 @@ public:
 
     // Lists the devices whose friendly name holds the settings' VideoFriendly text and
     // whose driver answers the custom property interface; the first is selected.
-    void EnumVideoDevice();
+    // untilChosen: the walk ends once an entry is listed. FindSelectedVideoDevice
+    // answers the same then (an entry listed later is never selected, nor the front),
+    // so a caller that needs only the chosen device binds no other.
+    void EnumVideoDevice(bool untilChosen = false);
     // Empties the list, its menu items and the combo box.
     int RemoveDevice();
     // The selected entry (the first one when entries exist but none is selected);

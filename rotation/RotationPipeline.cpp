@@ -29,7 +29,8 @@ void RotationPipeline::RunPass() {
     ScopedCom com(m_platform.com);
 
     m_port.WriteLog("EnumVideoDevice start", 1);
-    m_videoDevices.EnumVideoDevice();
+    // Only the chosen camera gets the value: the walk binds no other.
+    m_videoDevices.EnumVideoDevice(/*untilChosen=*/true);
     m_port.WriteLog("EnumVideoDevice end", 0);
 
     camera::VideoDeviceEntry* entry = m_videoDevices.FindSelectedVideoDevice();

@@ -4,7 +4,14 @@
 
 namespace win32 {
 
-void Win32Clock::sleep(std::uint32_t milliseconds) { Sleep(milliseconds); }
+void Win32Clock::sleep(std::uint32_t milliseconds) {
+    // A pause of 0 (Delay=0) is no pause: Sleep(0) would only offer the processor to
+    // any other ready thread, which on a busy machine can hold the rotation a whole
+    // time slice.
+    if (milliseconds != 0) {
+        Sleep(milliseconds);
+    }
+}
 
 std::uint32_t Win32Clock::tickCount() const { return GetTickCount(); }
 

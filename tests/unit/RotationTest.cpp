@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/Constants.h"
+#include "camera/VideoDeviceEntry.h"
 #include "common/Messages.h"
 #include "rotation/Mounting.h"
 #include "tests/unit/ShellTestSupport.h"
@@ -155,6 +156,50 @@ TEST(RotationPipeline, NothingIsSentWithoutAUsableCamera) {
         EXPECT_EQ(run.machine.video.liveObjects(), 0);
         EXPECT_TRUE(run.machine.clock.sleeps().empty());
         EXPECT_TRUE(run.dialog->pipeline().firstRun());  // still waiting for a camera
+    }
+}
+
+TEST(RotationPipeline, APassBindsOnlyTheCameraItSets) {
+    // The pass sets the chosen camera only; the walk stops there, so the cameras after
+    // it are never bound (eight matching cameras cost one binding, not eight).
+    struct Case {
+        const char* label;
+        std::vector<std::pair<const char*, bool>> devices;  // friendly name, answers the custom interface
+        int chosenByUser;  // -1: none, else the entry chosen in the console's list first
+        std::size_t receiver;
+        int bound;  // filters bound by the pass
+    };
+    const Case cases[] = {
+        {"eight matching cameras", {{"Tavrin 1", true}, {"Tavrin 2", true}, {"Tavrin 3", true}, {"Tavrin 4", true},
+                                    {"Tavrin 5", true}, {"Tavrin 6", true}, {"Tavrin 7", true}, {"Tavrin 8", true}},
+         -1, 0, 1},
+        {"others before the first usable one", {{"Other", true}, {"Tavrin 1", false}, {"Tavrin 2", true}, {"Tavrin 3", true}},
+         -1, 2, 2},
+        // A list the console holds (its choice the third entry) stays the one chosen.
+        {"the console's choice", {{"Tavrin 1", true}, {"Tavrin 2", true}, {"Tavrin 3", true}}, 2, 2, 1},
+    };
+    for (const Case& c : cases) {
+        RunningDialog run;
+        std::vector<std::shared_ptr<sim::EmulatedCamera>> cameras;
+        for (const auto& [name, custom] : c.devices) {
+            sim::SimVideoDevice device;
+            device.friendlyName = name;
+            device.answersCustomProperty = custom;
+            cameras.push_back(run.machine.video.addDevice(device).camera);
+        }
+        run.start();
+        if (c.chosenByUser >= 0) {
+            run.dialog->videoDevices().EnumVideoDevice();
+            run.dialog->videoDevices().OnVideoDeviceMenu(camera::kVideoCommandFirst + static_cast<std::uint32_t>(c.chosenByUser));
+        }
+        const int boundBefore = run.machine.video.filtersBound();
+        run.machine.window.sendMessage(kWM_DISPLAYCHANGE, 0, 0);
+        EXPECT_EQ(run.machine.video.filtersBound() - boundBefore, c.bound) << c.label;
+        for (std::size_t i = 0; i < cameras.size(); ++i) {
+            EXPECT_EQ(cameras[i]->valuesSet(7).size(), i == c.receiver ? 1u : 0u) << c.label << ", camera " << i;
+        }
+        EXPECT_EQ(run.dialog->videoDevices().count(), 0) << c.label;
+        EXPECT_EQ(run.machine.video.liveObjects(), 0) << c.label;
     }
 }
 

@@ -1,6 +1,6 @@
 # Shared pieces of the Wine end-to-end tests: the Wine and display set-up, prefixes,
 # starting the programs, talking to them through probe.exe, and recording checks.
-# Sourced by run.sh, by bench_launch.sh and (through run.sh) by every test_*.sh.
+# Sourced by run.sh, by the bench_*.sh scripts and (through run.sh) by every test_*.sh.
 #
 # Every call into Wine goes through `timeout`: a hung Wine must end the check that
 # met it, never the whole run.
