@@ -13,6 +13,7 @@ namespace config {
 namespace {
 
 constexpr const char* kLanguageSection = "Language";
+constexpr const char* kMenuSection = "Menu";
 constexpr const char* kDefaultLanguageFile = "English.ini";
 constexpr const char* kLanguageFolder = "\\Language\\";
 // Language items use 35000-35500: a list longer than that has no ids left.
@@ -22,9 +23,6 @@ constexpr int kMaxLanguages = static_cast<int>(kLanguageItemLast - kLanguageItem
 enum class Target {
     Caption,           // the main window's caption (and the caption field)
     DialogItem,        // a control of the main window
-    MenuItemKeepState, // a tray item by command, its grey or checked state kept
-    MenuItem,          // a tray item by command, rewritten as a plain enabled item
-    MenuEntry,         // a tray popup entry by position, its submenu kept
 };
 
 struct TextRow {
@@ -35,7 +33,7 @@ struct TextRow {
     std::uint32_t id;     // control id, command id or popup position
 };
 
-// The main window's and the menu's texts, in the order they are applied.
+// The main window's texts, in the order they are applied; the tray menu's follow.
 constexpr TextRow kMainTexts[] = {
     {"Main", "Title", "Tavrin PC Camera Console", Target::Caption, 0},
     {"Main", "SnapStorePath", "Snap Store path", Target::DialogItem, IDC_GROUP_SNAP},
@@ -44,13 +42,6 @@ constexpr TextRow kMainTexts[] = {
     {"Main", "Browse", "Browse", Target::DialogItem, IDC_BROWSE},
     {"Main", "VideoSet", "Video Setting", Target::DialogItem, IDC_VIDEO_SETTING},
     {"Main", "AudioSet", "Audio Setting", Target::DialogItem, IDC_AUDIO_SETTING},
-    {"Menu", "VideoSet", "Video Setting", Target::MenuItemKeepState, ID_TRAY_VIDEO_SETTING},
-    {"Menu", "AudioSet", "Audio Setting", Target::MenuItemKeepState, ID_TRAY_AUDIO_SETTING},
-    {"Menu", "Main", "PC Carema Console (&M)", Target::MenuItem, ID_TRAY_CONSOLE},
-    {"Menu", "SnapPath", "Snap Store Path (&S)", Target::MenuItem, ID_TRAY_SNAP_PATH},
-    {"Menu", "Exit", "Exit (&E)", Target::MenuItem, ID_TRAY_EXIT},
-    {"Menu", "Language", "Language", Target::MenuEntry, TRAY_POSITION_LANGUAGE},
-    {"Menu", "Device", "Device Option", Target::MenuEntry, TRAY_POSITION_DEVICE},
 };
 
 // The audio effect dialog's section and its title; the keys of its check boxes come
@@ -134,16 +125,22 @@ void Languages::LoadLanguageText(const char* path) {
         if (text.empty()) {
             continue;
         }
+        if (row.target == Target::Caption) {
+            std::memset(m_szCaption, 0, sizeof m_szCaption);
+            std::memcpy(m_szCaption, text.data(), std::min(text.size(), kTextSize - 1));
+            m_window.setWindowText(m_szCaption);
+        } else {
+            m_window.setDlgItemText(static_cast<int>(row.id), text);
+        }
+    }
+    for (std::size_t i = 0; i < m_nMenuTexts; ++i) {
+        const MenuText& row = m_pMenuTexts[i];
+        const std::string text = ReadText(m_profile, kMenuSection, row.key, row.fallback, path);
+        if (text.empty()) {
+            continue;
+        }
         switch (row.target) {
-            case Target::Caption:
-                std::memset(m_szCaption, 0, sizeof m_szCaption);
-                std::memcpy(m_szCaption, text.data(), std::min(text.size(), kTextSize - 1));
-                m_window.setWindowText(m_szCaption);
-                break;
-            case Target::DialogItem:
-                m_window.setDlgItemText(static_cast<int>(row.id), text);
-                break;
-            case Target::MenuItemKeepState: {
+            case MenuTextTarget::ItemKeepState: {
                 const std::uint32_t state = m_menus.getMenuState(m_hTrayPopup, row.id, kMF_BYCOMMAND);
                 if (state != kMenuStateError) {
                     m_menus.modifyMenu(m_hTrayPopup, row.id, kMF_BYCOMMAND | (state & (kMF_GRAYED | kMF_DISABLED |
@@ -152,10 +149,10 @@ void Languages::LoadLanguageText(const char* path) {
                 }
                 break;
             }
-            case Target::MenuItem:
+            case MenuTextTarget::Item:
                 m_menus.modifyMenu(m_hTrayPopup, row.id, kMF_BYCOMMAND, row.id, text);
                 break;
-            case Target::MenuEntry: {
+            case MenuTextTarget::Entry: {
                 const MenuHandle submenu = m_menus.getSubMenu(m_hTrayPopup, static_cast<int>(row.id));
                 m_menus.modifyMenu(m_hTrayPopup, row.id, kMF_BYPOSITION | kMF_POPUP, submenu, text);
                 break;

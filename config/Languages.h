@@ -38,6 +38,21 @@ struct AudioTexts {
     std::vector<std::string> items;  // one per key asked, in the order asked
 };
 
+// Where a text of the [Menu] section goes.
+enum class MenuTextTarget {
+    ItemKeepState,  // a tray item by command, its grey or checked state kept
+    Item,           // a tray item by command, rewritten as a plain enabled item
+    Entry,          // a tray popup entry by position, its submenu kept
+};
+
+// One text of the tray menu, as the menu's owner lists them.
+struct MenuText {
+    const char* key;         // key in [Menu] of a language file
+    const char* fallback;    // the text a missing key gives
+    MenuTextTarget target;   // where the text goes
+    std::uint32_t id;        // command id, or popup position for an entry
+};
+
 class Languages {
 public:
     // `programName` names the user's own settings folder under the application data.
@@ -50,11 +65,14 @@ public:
           m_settings(settings),
           m_programName(programName) {}
 
-    // The tray popup (its entries at positions 3 and 7 are renamed) and its Language
-    // submenu, looked up by the main window at initialisation.
-    void bindMenus(platform::MenuHandle trayPopup, platform::MenuHandle languageMenu) {
+    // The tray popup, its Language submenu and the popup's texts (applied in their
+    // order, after the main window's), bound by the main window at initialisation.
+    void bindMenus(platform::MenuHandle trayPopup, platform::MenuHandle languageMenu, const MenuText* menuTexts,
+                   std::size_t menuTextCount) {
         m_hTrayPopup = trayPopup;
         m_hLanguageMenu = languageMenu;
+        m_pMenuTexts = menuTexts;
+        m_nMenuTexts = menuTextCount;
     }
 
     // The language-list step of the settings load: fills the Language submenu from
@@ -94,6 +112,8 @@ private:
     const char* m_programName;
     platform::MenuHandle m_hTrayPopup = 0;
     platform::MenuHandle m_hLanguageMenu = 0;
+    const MenuText* m_pMenuTexts = nullptr;
+    std::size_t m_nMenuTexts = 0;
     char m_szCaption[kTextSize] = {};
 };
 

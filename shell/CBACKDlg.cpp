@@ -122,24 +122,31 @@ struct MainWindowRouting {
     static_assert(shell::OneRowPerMessage(kMessages), "a message has one handler");
 
 
-    // WM_COMMAND: menu items carry notification 0, controls their own.
+    // The tray popup (menu 129 of the resource script), one row per entry: a command
+    // with its id, the console button that runs it too, its text and its handler; a
+    // submenu with its position. The routing and the language texts come from here;
+    // the rows are in the order a language's texts are applied. The built-in texts
+    // are the system's own, misspellings included: do not correct them.
+    static constexpr shell::TrayMenuRow<CommandHandler> kTrayMenu[] = {
+        {ID_TRAY_VIDEO_SETTING, IDC_VIDEO_SETTING, {"VideoSet", "Video Setting", config::MenuTextTarget::ItemKeepState},
+         "OnVideoSetting", [](CBACKDlg& w, std::uint32_t) { w.m_videoSettings.OnVideoSetting(); }},
+        {ID_TRAY_AUDIO_SETTING, IDC_AUDIO_SETTING, {"AudioSet", "Audio Setting", config::MenuTextTarget::ItemKeepState},
+         "OnAudioSetting", [](CBACKDlg& w, std::uint32_t) { w.m_audioSetting.OnAudioSetting(); }},
+        {ID_TRAY_CONSOLE, 0, {"Main", "PC Carema Console (&M)", config::MenuTextTarget::Item}, "OnConsole",
+         [](CBACKDlg& w, std::uint32_t) { w.OnConsole(); }},
+        {ID_TRAY_SNAP_PATH, IDC_BROWSE, {"SnapPath", "Snap Store Path (&S)", config::MenuTextTarget::Item},
+         "OnSnapStorePath", [](CBACKDlg& w, std::uint32_t) { w.m_snapshot.OnSnapStorePath(); }},
+        {ID_TRAY_EXIT, 0, {"Exit", "Exit (&E)", config::MenuTextTarget::Item}, "Exit",
+         [](CBACKDlg& w, std::uint32_t) { w.Exit(); }},
+        {TRAY_POSITION_LANGUAGE, 0, {"Language", "Language", config::MenuTextTarget::Entry}, nullptr, nullptr},
+        {TRAY_POSITION_DEVICE, 0, {"Device", "Device Option", config::MenuTextTarget::Entry}, nullptr, nullptr},
+    };
+    static constexpr auto kMenuTexts = shell::MenuTextsOf(kTrayMenu);
+
+    // WM_COMMAND of everything else: menu items carry notification 0, controls their own.
     static constexpr shell::CommandRow<CommandHandler> kCommands[] = {
         {kIDCANCEL, kIDCANCEL, kBN_CLICKED, "OnCancel",
          [](CBACKDlg& w, std::uint32_t) { w.m_platform.window.showWindow(kSW_HIDE); }},
-        {ID_TRAY_CONSOLE, ID_TRAY_CONSOLE, 0, "OnConsole", [](CBACKDlg& w, std::uint32_t) { w.OnConsole(); }},
-        {ID_TRAY_VIDEO_SETTING, ID_TRAY_VIDEO_SETTING, 0, "OnVideoSetting",
-         [](CBACKDlg& w, std::uint32_t) { w.m_videoSettings.OnVideoSetting(); }},
-        {IDC_VIDEO_SETTING, IDC_VIDEO_SETTING, kBN_CLICKED, "OnVideoSetting",
-         [](CBACKDlg& w, std::uint32_t) { w.m_videoSettings.OnVideoSetting(); }},
-        {ID_TRAY_AUDIO_SETTING, ID_TRAY_AUDIO_SETTING, 0, "OnAudioSetting",
-         [](CBACKDlg& w, std::uint32_t) { w.m_audioSetting.OnAudioSetting(); }},
-        {IDC_AUDIO_SETTING, IDC_AUDIO_SETTING, kBN_CLICKED, "OnAudioSetting",
-         [](CBACKDlg& w, std::uint32_t) { w.m_audioSetting.OnAudioSetting(); }},
-        {ID_TRAY_EXIT, ID_TRAY_EXIT, 0, "Exit", [](CBACKDlg& w, std::uint32_t) { w.Exit(); }},
-        {ID_TRAY_SNAP_PATH, ID_TRAY_SNAP_PATH, 0, "OnSnapStorePath",
-         [](CBACKDlg& w, std::uint32_t) { w.m_snapshot.OnSnapStorePath(); }},
-        {IDC_BROWSE, IDC_BROWSE, kBN_CLICKED, "OnSnapStorePath",
-         [](CBACKDlg& w, std::uint32_t) { w.m_snapshot.OnSnapStorePath(); }},
         {IDC_VIDEO_DEVICE, IDC_VIDEO_DEVICE, kCBN_SELCHANGE, "OnVideoDeviceBox",
          [](CBACKDlg& w, std::uint32_t) { w.m_videoDevices.OnVideoDeviceBox(); }},
         {IDC_AUDIO_DEVICE, IDC_AUDIO_DEVICE, kCBN_SELCHANGE, "OnAudioDeviceBox",
@@ -203,6 +210,9 @@ void CBACKDlg::LoadSettings() {
 }
 
 const char* CBACKDlg::RoutedCommand(std::uint32_t id, std::uint32_t notifyCode) {
+    if (const auto* row = shell::FindTrayCommand(MainWindowRouting::kTrayMenu, id, notifyCode, kBN_CLICKED)) {
+        return row->name;
+    }
     const auto* row = shell::FindCommand(MainWindowRouting::kCommands, id, notifyCode);
     return row != nullptr ? row->name : nullptr;
 }
@@ -254,7 +264,8 @@ LResult CBACKDlg::OnInitDialog() {
     const MenuHandle popup = m_trayIcon.popup();
     m_videoDevices.bindMenu(m_platform.menus.getSubMenu(popup, TRAY_POSITION_DEVICE));
     m_audioInterfaces.bindMenu(m_videoDevices.deviceMenu());
-    m_languages.bindMenus(popup, m_platform.menus.getSubMenu(popup, TRAY_POSITION_LANGUAGE));
+    m_languages.bindMenus(popup, m_platform.menus.getSubMenu(popup, TRAY_POSITION_LANGUAGE),
+                          MainWindowRouting::kMenuTexts.data(), MainWindowRouting::kMenuTexts.size());
 
     LoadSettings();
     // A store path chosen before the last exit is still the driver's.
@@ -338,8 +349,10 @@ void CBACKDlg::OnCommand(WParam wParam, LParam lParam) {
     const std::uint32_t id = loWord(wParam);
     // Menu items and accelerators carry no control window; their code counts as 0.
     const std::uint32_t code = lParam == 0 ? 0 : hiWord(wParam);
-    if (const auto* row = shell::FindCommand(MainWindowRouting::kCommands, id, code)) {
+    if (const auto* row = shell::FindTrayCommand(MainWindowRouting::kTrayMenu, id, code, kBN_CLICKED)) {
         row->handler(*this, id);
+    } else if (const auto* other = shell::FindCommand(MainWindowRouting::kCommands, id, code)) {
+        other->handler(*this, id);
     }
 }
 

@@ -6,8 +6,11 @@
 // never switch the language); NarrowerRowsFirst checks that at compile time.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+
+#include "config/Languages.h"
 
 namespace shell {
 
@@ -19,6 +22,47 @@ struct CommandRow {
     const char* name;          // the handler, as the trace and the tests name it
     Handler handler;
 };
+
+// One entry of the tray popup. A command row names its handler; a submenu row has
+// none, and its id is its position in the popup.
+template <typename Handler>
+struct TrayMenuRow {
+    std::uint32_t id;        // command id, or the submenu's position
+    std::uint32_t buttonId;  // the console button that runs the same command (BN_CLICKED); 0 for none
+    struct Text {
+        const char* key;                // key in [Menu] of a language file
+        const char* builtIn;            // the text a language file without the key gives
+        config::MenuTextTarget target;  // how a new text is put in
+    } text;
+    const char* name;  // the handler, as the trace and the tests name it; null for a submenu
+    Handler handler;
+};
+
+// The language texts of the popup, in the rows' order.
+template <typename Handler, std::size_t N>
+constexpr std::array<config::MenuText, N> MenuTextsOf(const TrayMenuRow<Handler> (&rows)[N]) {
+    std::array<config::MenuText, N> texts{};
+    for (std::size_t i = 0; i < N; ++i) {
+        texts[i] = config::MenuText{rows[i].text.key, rows[i].text.builtIn, rows[i].text.target, rows[i].id};
+    }
+    return texts;
+}
+
+// The command row a menu item (notification 0) or its console button (`clicked`)
+// reaches; null for any other id or notification.
+template <typename Handler, std::size_t N>
+constexpr const TrayMenuRow<Handler>* FindTrayCommand(const TrayMenuRow<Handler> (&rows)[N], std::uint32_t id,
+                                                     std::uint32_t notifyCode, std::uint32_t clicked) {
+    for (const auto& row : rows) {
+        if (row.name == nullptr) {
+            continue;  // a submenu runs nothing
+        }
+        if ((notifyCode == 0 && id == row.id) || (notifyCode == clicked && row.buttonId != 0 && id == row.buttonId)) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
 
 template <typename Handler>
 struct MessageRow {
