@@ -18,25 +18,22 @@ bool IsUsbPath(const char* path) {
 }  // namespace
 
 CFirmwareChannel::CFirmwareChannel(const Platform& platform, const common::Variant& variant)
-    : m_platform(platform), m_variant(variant), m_pDevice(std::make_unique<CFirmwareDevice>(platform.clock)) {}
+    : CFirmwareDevice(platform.clock), m_platform(platform), m_variant(variant) {}
 
 CFirmwareChannel::~CFirmwareChannel() { Close(); }
 
 Status CFirmwareChannel::Close() {
-    if (m_pDevice) {
-        m_pDevice->release();
-        m_pDevice.reset();
-    }
-    return 0;
+    forget();
+    return kStatusOk;
 }
 
 void CFirmwareChannel::ReleaseCandidate() {
-    m_pDevice->dropFilter();
-    m_pDevice->transport().dropCustom();
-    m_pDevice->transport().dropKsControl();
+    dropFilter();
+    transport().dropCustom();
+    transport().dropKsControl();
 }
 
-bool CFirmwareChannel::IdentifyController(std::uint8_t controllerByte, char familyLetter) {
+Status CFirmwareChannel::IdentifyController(std::uint8_t controllerByte, char familyLetter) {
     const ControllerFamily* family =
         IdentifyControllerFamily(controllerByte & 0xF0, m_variant, familyLetter, [this](int& variant) {
             // The variant decides whether the controller may be written at all: it
@@ -44,26 +41,31 @@ bool CFirmwareChannel::IdentifyController(std::uint8_t controllerByte, char fami
             // another register and a lost read leaves whatever was in the buffer.
             std::uint8_t first = 0;
             std::uint8_t second = 0xFF;
-            if (m_pDevice->ReadRegister(kRegControllerVariant, &first) != 0 ||
-                m_pDevice->ReadRegister(kRegControllerVariant, &second) != 0 || first != second) {
-                return false;
+            Status status = ReadRegister(kRegControllerVariant, &first);
+            if (Succeeded(status)) {
+                status = ReadRegister(kRegControllerVariant, &second);
             }
-            variant = first;
-            return true;
+            if (Succeeded(status) && first != second) {
+                status = kStatusNotApplied;
+            }
+            if (Succeeded(status)) {
+                variant = first;
+            }
+            return status;
         });
     if (family == nullptr) {
-        return false;
+        return kStatusNothingDone;
     }
-    m_pDevice->identify(family);
-    return true;
+    identify(family);
+    return kStatusOk;
 }
 
-bool CFirmwareChannel::TryCandidate(IDeviceMoniker& moniker, char familyLetter) {
-    CXUTransport& transport = m_pDevice->transport();
+Status CFirmwareChannel::TryCandidate(IDeviceMoniker& moniker, char familyLetter) {
+    CXUTransport& xu = transport();
     std::unique_ptr<ICaptureFilter> filter;
     std::unique_ptr<IPropertyBag> bag;
     if (moniker.bindToObject(filter) < 0 || !filter || moniker.bindToStorage(bag) < 0 || !bag) {
-        return false;
+        return kStatusNothingDone;
     }
     std::string path;
     if (bag->readString("DevicePath", path) < 0) {
@@ -73,64 +75,61 @@ bool CFirmwareChannel::TryCandidate(IDeviceMoniker& moniker, char familyLetter) 
     char devicePath[kDevicePathSize] = {};
     std::strncpy(devicePath, path.c_str(), kDevicePathSize - 1);
     if (std::strlen(devicePath) < 7 || !IsUsbPath(devicePath)) {
-        return false;
+        return kStatusNothingDone;
     }
-    m_pDevice->setDevicePath(devicePath);
+    setDevicePath(devicePath);
 
-    if (!transport.holdsCustom()) {
+    if (!xu.holdsCustom()) {
         std::unique_ptr<ICameraCustomProperty> custom;
         if (filter->queryCustomProperty(custom) >= 0 && custom) {
-            transport.holdCustom(std::move(custom));
-            transport.usePath(TransportPath::Tunnel);
+            xu.holdCustom(std::move(custom));
+            xu.usePath(TransportPath::Tunnel);
         }
     }
     std::unique_ptr<IKsControl> ksControl;
     if (filter->queryKsControl(ksControl) < 0 || !ksControl) {
         // The custom interface belongs to this camera; the next candidate must
         // not tunnel into it.
-        transport.dropCustom();
-        return false;
+        xu.dropCustom();
+        return kStatusNothingDone;
     }
-    transport.holdKsControl(std::move(ksControl));
-    m_pDevice->holdFilter(std::move(filter));
+    xu.holdKsControl(std::move(ksControl));
+    holdFilter(std::move(filter));
 
     std::uint8_t controllerByte = 0;
     std::unique_ptr<IKsTopologyInfo> topology;
-    if (m_pDevice->filter()->queryTopologyInfo(topology) >= 0 && topology) {
-        transport.usePath(TransportPath::Node);
-        if (transport.FindNode(*topology) == 0) {
-            m_pDevice->ReadRegister(kRegControllerId, &controllerByte);
+    if (this->filter()->queryTopologyInfo(topology) >= 0 && topology) {
+        xu.usePath(TransportPath::Node);
+        if (Succeeded(xu.FindNode(*topology))) {
+            ReadRegister(kRegControllerId, &controllerByte);
         }
     } else {
-        if (!transport.holdsCustom()) {
+        if (!xu.holdsCustom()) {
             std::unique_ptr<ICameraCustomProperty> custom;
-            if (m_pDevice->filter()->queryCustomProperty(custom) >= 0 && custom) {
-                transport.holdCustom(std::move(custom));
+            if (this->filter()->queryCustomProperty(custom) >= 0 && custom) {
+                xu.holdCustom(std::move(custom));
             }
         }
-        if (transport.holdsCustom()) {
-            transport.usePath(TransportPath::Tunnel);
-            m_pDevice->ReadRegister(kRegControllerId, &controllerByte);
+        if (xu.holdsCustom()) {
+            xu.usePath(TransportPath::Tunnel);
+            ReadRegister(kRegControllerId, &controllerByte);
         }
     }
     topology.reset();
 
-    if (!IdentifyController(controllerByte, familyLetter)) {
+    const Status identified = IdentifyController(controllerByte, familyLetter);
+    if (Failed(identified)) {
         ReleaseCandidate();
-        return false;
     }
-    return true;
+    return identified;
 }
 
 Status CFirmwareChannel::Open(char familyLetter, int skipCount) {
     if (familyLetter < 'e' || familyLetter > 'k') {
         return kStatusOutOfRange;
     }
-    if (!m_pDevice) {
-        m_pDevice = std::make_unique<CFirmwareDevice>(m_platform.clock);
-    }
-    if (m_pDevice->hasTransport()) {
-        m_pDevice->transport().dropCustom();
+    if (hasTransport()) {
+        transport().dropCustom();
     }
     // Left initialised on purpose, as the program always has: the thread's own
     // initialisation at start keeps COM up anyway.
@@ -142,62 +141,33 @@ Status CFirmwareChannel::Open(char familyLetter, int skipCount) {
             if (number < skipCount) {
                 return true;
             }
-            opened = TryCandidate(moniker, familyLetter);
+            opened = Succeeded(TryCandidate(moniker, familyLetter));
             return !opened;
         });
-    if (walk.hr != kS_OK) {
-        return 1;
-    }
-    return opened ? 0 : 1;
+    return walk.hr == kS_OK && opened ? kStatusOk : kStatusNothingDone;
 }
 
-Status CFirmwareChannel::WriteRegister(std::uint16_t address, std::uint8_t value) {
-    return m_pDevice ? m_pDevice->WriteRegister(address, value) : kStatusNothingDone;
-}
-
-Status CFirmwareChannel::ReadRegister(std::uint16_t address, std::uint8_t* value) {
-    return m_pDevice ? m_pDevice->ReadRegister(address, value) : kStatusNothingDone;
-}
-
-Status CFirmwareChannel::EraseSector(std::uint16_t address, std::uint8_t command) {
-    return m_pDevice ? m_pDevice->EraseSector(address, command) : kStatusNothingDone;
-}
-
-Status CFirmwareChannel::Upload_Sector(std::uint8_t* buffer, std::uint32_t bufferSize, int sector,
-                                       std::uint8_t command, std::uint32_t* bytesRead) {
-    if (!IsValidCommand(command)) {
-        return kStatusOutOfRange;
-    }
-    return m_pDevice ? m_pDevice->Upload_Sector(buffer, bufferSize, sector, command, bytesRead) : kStatusNothingDone;
-}
-
-Status CFirmwareChannel::Download_Sector(std::uint16_t address, std::uint32_t count, const std::uint8_t* data) {
-    return m_pDevice ? m_pDevice->Download_Sector(address, count, data) : kStatusNothingDone;
-}
-
-int CFirmwareChannel::Get_ICType(char* letter) {
+Status CFirmwareChannel::Get_ICType(char* letter) {
     if (letter != nullptr) {
-        *letter = m_pDevice ? m_pDevice->chip() : kNoChip;
+        *letter = chip();
     }
-    return 0;
+    return kStatusOk;
 }
 
-int CFirmwareChannel::Get_FlashType(std::uint8_t* code) {
+Status CFirmwareChannel::Get_FlashType(std::uint8_t* code) {
     if (code == nullptr) {
-        return 0;
+        return kStatusOk;
     }
     *code = kFlashUnknown;
-    if (!m_pDevice || !m_pDevice->hasTransport()) {
-        return 0;
+    if (!hasTransport()) {
+        return kStatusOk;
     }
-    CFirmwareDevice& device = *m_pDevice;
     // A program ended in the middle of a flash command leaves it selected; the
     // identification's bytes must not continue it.
-    device.EndStrayCommand();
-    *code = IdentifyFlash(
-        [&device](std::uint8_t id[3], std::uint8_t opcode) { return device.ReadFlashId(id, opcode) == 1; },
-        m_variant);
-    return 0;
+    EndStrayCommand();
+    *code = IdentifyFlash([this](std::uint8_t id[3], std::uint8_t opcode) { return ReadFlashId(id, opcode); },
+                          m_variant);
+    return kStatusOk;
 }
 
 }  // namespace firmware

@@ -12,7 +12,12 @@
 
 namespace firmware {
 
-class CFirmwareChannel {
+// The channel is the opened camera's device (its registers, sectors and serial-flash
+// steps, see CFirmwareDevice) together with how a camera is found, opened and
+// identified. The device's operations that the rest of the program calls on the
+// channel are its own, named here; everything else of the device is reached through
+// device().
+class CFirmwareChannel : private CFirmwareDevice {
 public:
     CFirmwareChannel(const platform::Platform& platform, const common::Variant& variant);
     ~CFirmwareChannel();
@@ -21,45 +26,40 @@ public:
 
     // 0 opened, 1 no suitable camera, 160 a family letter outside 'e' to 'k'.
     Status Open(char familyLetter, int skipCount);
+    // Lets go of the camera and forgets it: every operation then sends nothing (1).
     Status Close();
 
-    Status WriteRegister(std::uint16_t address, std::uint8_t value);
-    Status ReadRegister(std::uint16_t address, std::uint8_t* value);
-    Status EraseSector(std::uint16_t address, std::uint8_t command);
-    Status Upload_Sector(std::uint8_t* buffer, std::uint32_t bufferSize, int sector, std::uint8_t command,
-                         std::uint32_t* bytesRead = nullptr);
-    Status Download_Sector(std::uint16_t address, std::uint32_t count, const std::uint8_t* data);
+    using CFirmwareDevice::WriteRegister;
+    using CFirmwareDevice::ReadRegister;
+    using CFirmwareDevice::EraseSector;
+    using CFirmwareDevice::Upload_Sector;
+    using CFirmwareDevice::Download_Sector;
 
-    int Get_ICType(char* letter);
-    int Get_FlashType(std::uint8_t* code);
+    Status Get_ICType(char* letter);
+    Status Get_FlashType(std::uint8_t* code);
     // Fills the camera's USB ids from the Imaging device whose instance id matches the
     // opened camera's path; 1 only when the device list cannot be had or breaks off.
-    int FindUsbIdentity(UsbIdentity& record);
+    Status FindUsbIdentity(UsbIdentity& record);
 
-    // The opened camera's protocol, for the operations the channel does not forward.
-    CFirmwareDevice* device() { return m_pDevice.get(); }
-    const CFirmwareDevice* device() const { return m_pDevice.get(); }
-    std::uint8_t selectLevel() const { return m_pDevice ? m_pDevice->selectLevel() : 0; }
+    // The opened camera's protocol, for the operations the channel does not name.
+    CFirmwareDevice* device() { return this; }
+    const CFirmwareDevice* device() const { return this; }
+    using CFirmwareDevice::selectLevel;
     // The identified controller's row; null before a successful Open.
-    const ControllerFamily* family() const { return m_pDevice ? m_pDevice->family() : nullptr; }
+    using CFirmwareDevice::family;
     // The transfer budget of this channel: what it has spent, and whether it ran out.
-    std::uint32_t transfersUsed() const {
-        return m_pDevice && m_pDevice->hasTransport() ? m_pDevice->transport().transfersUsed() : 0;
-    }
-    bool budgetExhausted() const {
-        return m_pDevice && m_pDevice->hasTransport() && m_pDevice->transport().budgetExhausted();
-    }
+    using CFirmwareDevice::transfersUsed;
+    using CFirmwareDevice::budgetExhausted;
 
 private:
-    // Identifies the candidate's controller; false when the family is not wanted.
-    bool IdentifyController(std::uint8_t controllerByte, char familyLetter);
-    // Tries one camera of the walk; true when it is opened.
-    bool TryCandidate(platform::IDeviceMoniker& moniker, char familyLetter);
+    // Identifies the candidate's controller; fails when the family is not wanted.
+    Status IdentifyController(std::uint8_t controllerByte, char familyLetter);
+    // Tries one camera of the walk; succeeds when it is opened.
+    Status TryCandidate(platform::IDeviceMoniker& moniker, char familyLetter);
     void ReleaseCandidate();
 
     platform::Platform m_platform;
     common::Variant m_variant;
-    std::unique_ptr<CFirmwareDevice> m_pDevice;
 };
 
 }  // namespace firmware

@@ -10,10 +10,8 @@ namespace {
 
 constexpr std::uint8_t kFlashEnable = 0x80;
 constexpr std::uint8_t kStepFlashId = 13;
-
-// Every transfer's answer counts: anything but 0 is a transfer that may not have
-// done what was asked.
-bool Failed(Status status) { return status != 0; }
+// The page program's opcode and three address bytes, ahead of its data.
+constexpr std::size_t kPageProgramHeader = 4;
 
 }  // namespace
 
@@ -37,61 +35,55 @@ void CFirmwareDevice::release() {
     m_pTransport.reset();
 }
 
-Status CFirmwareDevice::ReadRegister(std::uint16_t address, std::uint8_t* value) {
+void CFirmwareDevice::forget() {
+    release();
+    m_pFamily = nullptr;
+    std::memset(m_szDevicePath, 0, sizeof m_szDevicePath);
+}
+
+Status CFirmwareDevice::RegisterRequest(XuRequest request, std::uint16_t address, std::uint8_t* value) {
     if (!m_pTransport) {
         return kStatusNothingDone;
     }
     std::uint8_t addressBytes[2];
     platform::WriteLe16(addressBytes, address);
-    // Reading some registers has effects (0x2023 clocks a byte in): never read one
-    // whose address did not arrive.
+    // Reading some registers has effects (0x2023 clocks a byte in), and a value whose
+    // address did not arrive would land in the register addressed last: nothing goes
+    // to the data control unless the address arrived.
     const Status addressed = m_pTransport->SetCur(kCtlRegisterAddress, 2, addressBytes);
     if (Failed(addressed)) {
         return addressed;
     }
-    std::uint8_t data[1] = {0};
-    const Status status = m_pTransport->GetCur(kCtlRegisterData, 1, data);
-    if (value != nullptr) {
-        *value = data[0];
+    // A read that comes back empty-handed reads 0, whatever the caller held before.
+    std::uint8_t data = request == XuRequest::SetCur ? *value : 0;
+    const Status status = m_pTransport->Transfer(request, kCtlRegisterData, 1, &data);
+    if (request == XuRequest::GetCur && value != nullptr) {
+        *value = data;
     }
     return status;
 }
 
+Status CFirmwareDevice::ReadRegister(std::uint16_t address, std::uint8_t* value) {
+    return RegisterRequest(XuRequest::GetCur, address, value);
+}
+
 Status CFirmwareDevice::WriteRegister(std::uint16_t address, std::uint8_t value) {
-    if (!m_pTransport) {
-        return kStatusNothingDone;
-    }
-    std::uint8_t addressBytes[2];
-    platform::WriteLe16(addressBytes, address);
-    // A value whose address did not arrive would land in the register addressed last.
-    const Status addressed = m_pTransport->SetCur(kCtlRegisterAddress, 2, addressBytes);
-    if (Failed(addressed)) {
-        return addressed;
-    }
-    return m_pTransport->SetCur(kCtlRegisterData, 1, &value);
+    return RegisterRequest(XuRequest::SetCur, address, &value);
 }
 
 Status CFirmwareDevice::WriteRegisterVerified(std::uint16_t address, std::uint8_t value) {
-    const Status written = WriteRegister(address, value);
-    if (Failed(written)) {
-        return written;
-    }
     auto readBack = static_cast<std::uint8_t>(~value);
-    const Status read = ReadRegister(address, &readBack);
-    if (Failed(read)) {
-        return read;
-    }
-    return readBack == value ? 0 : kStatusNotApplied;
+    return InTurn([&] { return WriteRegister(address, value); }, [&] { return ReadRegister(address, &readBack); },
+                  [&] { return readBack == value ? kStatusOk : kStatusNotApplied; });
 }
 
 Status CFirmwareDevice::EndStrayCommand() {
     if (!m_pTransport || m_pFamily == nullptr || m_pFamily->flashIdPath != FlashIdPath::Registers) {
-        return 0;
+        return kStatusOk;
     }
     // Ending it may start a program or an erase in the part: it listens to nothing but
     // its status until that is done.
-    const Status ended = Deselect();
-    return Failed(ended) ? ended : WaitWriteDone();
+    return InTurn([this] { return Deselect(); }, [this] { return WaitWriteDone(); });
 }
 
 Status CFirmwareDevice::ProgramCommand(std::uint8_t command) {
@@ -102,33 +94,27 @@ Status CFirmwareDevice::ProgramCommand(std::uint8_t command) {
     // (a block erase where the sector erase belongs): stop at the first failure, and
     // let the caller stop before using the table.
     const StepTable& table = StepTableOf(command);
-    for (std::uint8_t step = 1; step <= kStepCount; ++step) {
+    CXUTransport& xu = *m_pTransport;
+    Status status = kStatusOk;
+    for (std::uint8_t step = 1; step <= kStepCount && Succeeded(status); ++step) {
         const std::uint8_t opcode = StepOpcode(table, step);
-        Status status = m_pTransport->SetCur(kCtlStepIndex, 1, &step);
-        if (!Failed(status)) {
-            status = m_pTransport->SetCur(kCtlStepOpcode, 1, &opcode);
-        }
-        if (Failed(status)) {
-            return status;
-        }
+        status = InTurn([&] { return xu.SetCur(kCtlStepIndex, 1, &step); },
+                        [&] { return xu.SetCur(kCtlStepOpcode, 1, &opcode); });
     }
-    const Status mode = m_pTransport->SetCur(kCtlProgramMode, 1, &table.programMode);
-    if (Failed(mode)) {
-        return mode;
+    if (Failed(status)) {
+        return status;
     }
     std::uint32_t length = 0;
-    return m_pTransport->GetLen(kCtlFlashData, &length);
+    return InTurn([&] { return xu.SetCur(kCtlProgramMode, 1, &table.programMode); },
+                  [&] { return xu.GetLen(kCtlFlashData, &length); });
 }
 
 Status CFirmwareDevice::WaitIdle() {
     for (int poll = 0; poll < kMaxIdlePolls; ++poll) {
         std::uint8_t busy = 1;
         const Status status = ReadRegister(kRegFlashBusy, &busy);
-        if (Failed(status)) {
+        if (Failed(status) || busy == 0) {
             return status;
-        }
-        if (busy == 0) {
-            return 0;
         }
     }
     return kStatusTimeout;
@@ -155,33 +141,38 @@ Status CFirmwareDevice::Abandon(Status failure) {
     return failure;
 }
 
+Status CFirmwareDevice::Spi(const SpiCommand& command) {
+    // From the select on, a failure ends the command at once: no byte after it is
+    // sent, and the flash is deselected.
+    Status status = Select();
+    for (std::size_t i = 0; i < command.outCount && Succeeded(status); ++i) {
+        const bool wait = i + 1 < command.outCount || command.waitAfterLastOut;
+        status = InTurn([&] { return WriteRegister(kRegFlashTransmit, command.out[i]); },
+                        [&] { return wait ? WaitIdle() : kStatusOk; });
+    }
+    for (std::size_t i = 0; i < command.inCount && Succeeded(status); ++i) {
+        // Reading the receive register clocks a byte in; its data register holds it
+        // once the interface is idle.
+        const bool wait = i + 1 < command.inCount || command.waitAfterLastIn;
+        std::uint8_t scratch = 0;
+        status = InTurn([&] { return ReadRegister(kRegFlashReceive, &scratch); }, [this] { return WaitIdle(); },
+                        [&] { return ReadRegister(kRegFlashReceiveData, &command.in[i]); },
+                        [&] { return wait ? WaitIdle() : kStatusOk; });
+    }
+    return Failed(status) ? Abandon(status) : Deselect();
+}
+
 Status CFirmwareDevice::WriteDisable() {
-    Status status = WriteRegisterVerified(kRegFlashEnable, kFlashEnable);
-    if (!Failed(status)) {
-        status = WriteRegister(kRegFlashTransmit, kSpiWriteDisable);
-    }
-    if (!Failed(status)) {
-        status = WaitIdle();
-    }
-    return status;
+    return InTurn([this] { return WriteRegisterVerified(kRegFlashEnable, kFlashEnable); },
+                  [this] { return WriteRegister(kRegFlashTransmit, kSpiWriteDisable); }, [this] { return WaitIdle(); });
 }
 
 Status CFirmwareDevice::WriteEnable() {
-    Status status = WriteRegisterVerified(kRegFlashEnable, kFlashEnable);
-    if (Failed(status)) {
-        return status;
-    }
-    status = Select();
-    if (!Failed(status)) {
-        status = WriteRegister(kRegFlashTransmit, kSpiWriteEnable);
-    }
-    if (!Failed(status)) {
-        status = WaitIdle();
-    }
-    if (Failed(status)) {
-        return Abandon(status);
-    }
-    return Deselect();
+    SpiCommand command;
+    command.out = &kSpiWriteEnable;
+    command.outCount = 1;
+    return InTurn([this] { return WriteRegisterVerified(kRegFlashEnable, kFlashEnable); },
+                  [&] { return Spi(command); });
 }
 
 Status CFirmwareDevice::WaitWriteDone() {
@@ -189,107 +180,57 @@ Status CFirmwareDevice::WaitWriteDone() {
     if (Failed(enabled)) {
         return enabled;
     }
+    std::uint8_t flashStatus = 0xFF;
+    SpiCommand readStatus;
+    readStatus.out = &kSpiReadStatus;
+    readStatus.outCount = 1;
+    readStatus.in = &flashStatus;
+    readStatus.inCount = 1;
+    readStatus.waitAfterLastIn = false;
     for (int round = 0; round < kMaxWriteDoneRounds; ++round) {
-        Status status = Select();
-        if (!Failed(status)) {
-            status = WriteRegister(kRegFlashTransmit, kSpiReadStatus);
-        }
-        if (!Failed(status)) {
-            status = WaitIdle();
-        }
-        std::uint8_t scratch = 0;
-        if (!Failed(status)) {
-            status = ReadRegister(kRegFlashReceive, &scratch);
-        }
-        if (!Failed(status)) {
-            status = WaitIdle();
-        }
-        std::uint8_t flashStatus = 0xFF;
-        if (!Failed(status)) {
-            status = ReadRegister(kRegFlashReceiveData, &flashStatus);
-        }
-        if (Failed(status)) {
-            return Abandon(status);
-        }
-        status = Deselect();
-        if (Failed(status)) {
+        const Status status = Spi(readStatus);
+        if (Failed(status) || (flashStatus & 0x01) == 0) {
             return status;
-        }
-        if ((flashStatus & 0x01) == 0) {
-            return 0;
         }
     }
     return kStatusTimeout;
 }
 
-int CFirmwareDevice::PageProgram(const PageProgramRequest& request) {
-    if (Failed(WriteRegisterVerified(kRegFlashEnable, kFlashEnable)) || Failed(WriteEnable())) {
-        return 0;
-    }
-    // From the select on, a failure ends the command at once: no byte after it is sent.
-    if (Failed(Select())) {
-        Abandon(kStatusNothingDone);
-        return 0;
-    }
-    auto shift = [this](std::uint8_t byte) {
-        return !Failed(WriteRegister(kRegFlashTransmit, byte)) && !Failed(WaitIdle());
-    };
-    bool sent = shift(kSpiPageProgram);
-    for (std::size_t i = 0; sent && i < sizeof request.address; ++i) {
-        sent = shift(request.address[i]);
-    }
+Status CFirmwareDevice::PageProgram(const PageProgramRequest& request) {
+    std::uint8_t bytes[kPageProgramHeader + kMaxPageProgramBytes] = {kSpiPageProgram};
+    std::memcpy(bytes + 1, request.address, sizeof request.address);
     const std::uint16_t count = std::min<std::uint16_t>(request.count, kMaxPageProgramBytes);
-    for (std::uint16_t i = 0; sent && i < count; ++i) {
-        sent = shift(request.data[i]);
-    }
-    if (!sent) {
-        Abandon(kStatusNothingDone);
-        return 0;
-    }
-    if (Failed(Deselect())) {
-        return 0;
-    }
+    std::memcpy(bytes + kPageProgramHeader, request.data, count);
+    SpiCommand program;
+    program.out = bytes;
+    program.outCount = kPageProgramHeader + count;
     // A flash that never finishes its write has not written it.
-    if (Failed(WaitWriteDone()) || Failed(WriteDisable())) {
-        return 0;
-    }
-    if (Failed(WriteRegisterVerified(kRegFlashEnable, 0))) {
-        return 0;
-    }
-    return 1;
+    return InTurn([this] { return WriteRegisterVerified(kRegFlashEnable, kFlashEnable); },
+                  [this] { return WriteEnable(); }, [&] { return Spi(program); }, [this] { return WaitWriteDone(); },
+                  [this] { return WriteDisable(); }, [this] { return WriteRegisterVerified(kRegFlashEnable, 0); });
 }
 
-int CFirmwareDevice::ReadFlashId(std::uint8_t id[3], std::uint8_t opcode) {
+Status CFirmwareDevice::ReadFlashId(std::uint8_t id[3], std::uint8_t opcode) {
     if (m_pFamily != nullptr && m_pFamily->flashIdPath == FlashIdPath::Firmware) {
-        std::uint8_t step = kStepFlashId;
-        if (Failed(m_pTransport->SetCur(kCtlStepIndex, 1, &step)) ||
-            Failed(m_pTransport->SetCur(kCtlStepOpcode, 1, &opcode)) ||
-            Failed(m_pTransport->GetCur(kCtlFlashId, 3, id))) {
-            return 0;
-        }
-        return 1;
+        const std::uint8_t step = kStepFlashId;
+        CXUTransport& xu = *m_pTransport;
+        return InTurn([&] { return xu.SetCur(kCtlStepIndex, 1, &step); },
+                      [&] { return xu.SetCur(kCtlStepOpcode, 1, &opcode); },
+                      [&] { return xu.GetCur(kCtlFlashId, 3, id); });
     }
-    if (Failed(WriteDisable()) || Failed(Select())) {
-        Abandon(kStatusNothingDone);
-        return 0;
+    const Status disabled = WriteDisable();
+    if (Failed(disabled)) {
+        return Abandon(disabled);
     }
-    bool ok = !Failed(WriteRegister(kRegFlashTransmit, opcode));
-    if (ok && opcode != kSpiReadJedecId) {
-        for (int dummy = 0; ok && dummy < 3; ++dummy) {
-            ok = !Failed(WaitIdle()) && !Failed(WriteRegister(kRegFlashTransmit, 0x00));
-        }
-        ok = ok && !Failed(WaitIdle());
-    }
-    for (int i = 0; ok && i < 3; ++i) {
-        std::uint8_t scratch = 0;
-        ok = !Failed(ReadRegister(kRegFlashReceive, &scratch)) && !Failed(WaitIdle()) &&
-             !Failed(ReadRegister(kRegFlashReceiveData, &id[i])) && !Failed(WaitIdle());
-    }
-    if (!ok) {
-        Abandon(kStatusNothingDone);
-        return 0;
-    }
-    return Failed(Deselect()) ? 0 : 1;
+    // The JEDEC id answers at once; the older identifications want three dummy bytes.
+    const std::uint8_t out[4] = {opcode, 0x00, 0x00, 0x00};
+    SpiCommand identify;
+    identify.out = out;
+    identify.outCount = opcode == kSpiReadJedecId ? 1 : 4;
+    identify.waitAfterLastOut = opcode != kSpiReadJedecId;
+    identify.in = id;
+    identify.inCount = 3;
+    return Spi(identify);
 }
 
 Status CFirmwareDevice::SetFlashAddress(std::uint8_t control, std::uint16_t address) {
@@ -310,26 +251,15 @@ Status CFirmwareDevice::Upload_Sector(std::uint8_t* buffer, std::uint32_t buffer
     if (buffer == nullptr || !m_pTransport) {
         return kStatusNothingDone;
     }
-    const Status loaded = ProgramCommand(command);
-    if (Failed(loaded)) {
-        return loaded;
-    }
     std::uint32_t length = 0;
-    const Status lengthStatus = m_pTransport->GetLen(kCtlFlashData, &length);
-    if (lengthStatus != 0) {
-        return lengthStatus;
-    }
-    // The camera states the length; it must still fit the caller's buffer.
-    if (length > bufferSize) {
-        return kStatusOutOfRange;
-    }
-    // Without its address the read would come from wherever the last one pointed.
-    const Status addressed = SetFlashAddress(kCtlFlashAddress, address);
-    if (Failed(addressed)) {
-        return addressed;
-    }
-    const Status status = m_pTransport->GetCur(kCtlFlashData, length, buffer);
-    if (bytesRead != nullptr && status == 0) {
+    const Status status = InTurn(
+        [&] { return ProgramCommand(command); }, [&] { return m_pTransport->GetLen(kCtlFlashData, &length); },
+        // The camera states the length; it must still fit the caller's buffer.
+        [&] { return length > bufferSize ? kStatusOutOfRange : kStatusOk; },
+        // Without its address the read would come from wherever the last one pointed.
+        [&] { return SetFlashAddress(kCtlFlashAddress, address); },
+        [&] { return m_pTransport->GetCur(kCtlFlashData, length, buffer); });
+    if (bytesRead != nullptr && Succeeded(status)) {
         *bytesRead = length;
     }
     return status;
@@ -341,18 +271,10 @@ Status CFirmwareDevice::EraseSector(std::uint16_t address, std::uint8_t command)
     }
     // An erase with a half-loaded table could run another opcode: only a fully
     // loaded command is used.
-    const Status loaded = ProgramCommand(command);
-    if (Failed(loaded)) {
-        return loaded;
-    }
-    return SetFlashAddress(kCtlSectorErase, address);
+    return InTurn([&] { return ProgramCommand(command); }, [&] { return SetFlashAddress(kCtlSectorErase, address); });
 }
 
 Status CFirmwareDevice::BlockWrite(std::uint16_t address, std::uint32_t count, const std::uint8_t* data) {
-    const Status addressed = SetFlashAddress(kCtlFlashAddress, address);
-    if (Failed(addressed)) {
-        return addressed;
-    }
     std::uint8_t block[kWriteBlockSize];
     std::memset(block, 0xFF, sizeof block);
     if (m_pFamily->writePath == WritePath::BlockWriteCounted) {
@@ -367,7 +289,8 @@ Status CFirmwareDevice::BlockWrite(std::uint16_t address, std::uint32_t count, c
             std::memcpy(block, data, n);
         }
     }
-    return m_pTransport->SetCur(kCtlWriteBlock, kWriteBlockSize, block);
+    return InTurn([&] { return SetFlashAddress(kCtlFlashAddress, address); },
+                  [&] { return m_pTransport->SetCur(kCtlWriteBlock, kWriteBlockSize, block); });
 }
 
 Status CFirmwareDevice::Download_Sector(std::uint16_t address, std::uint32_t count, const std::uint8_t* data) {
@@ -384,7 +307,8 @@ Status CFirmwareDevice::Download_Sector(std::uint16_t address, std::uint32_t cou
         if (request.count != 0) {
             std::memcpy(request.data, data, request.count);
         }
-        return PageProgram(request) == 1 ? 0 : 1;
+        // The register-level write tells any failure as 1, whatever step it was.
+        return Failed(PageProgram(request)) ? kStatusNothingDone : kStatusOk;
     }
     if (path == WritePath::BlockWrite || path == WritePath::BlockWriteCounted) {
         return BlockWrite(address, count, data);

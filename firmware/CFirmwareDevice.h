@@ -3,6 +3,7 @@
 // serial-flash steps.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -56,6 +57,21 @@ struct PageProgramRequest {
     std::uint16_t count;
 };
 
+// One command to the serial flash through the controller's interface registers:
+// `out` is shifted out (opcode, address, dummy or data bytes), then `inCount` answer
+// bytes are clocked into `in`.
+struct SpiCommand {
+    const std::uint8_t* out = nullptr;
+    std::size_t outCount = 0;
+    std::uint8_t* in = nullptr;
+    std::size_t inCount = 0;
+    // The interface is waited for after every byte, but for two places where the
+    // controller's sequences go on at once: a JEDEC id read clocks its answer in
+    // straight after the opcode, and a status read deselects straight after its byte.
+    bool waitAfterLastOut = true;
+    bool waitAfterLastIn = true;
+};
+
 class CFirmwareDevice {
 public:
     explicit CFirmwareDevice(platform::IClock& clock) : m_clock(clock) {}
@@ -72,21 +88,22 @@ public:
     Status EndStrayCommand();
     // Loads a command's step table; fails at the first transfer that fails.
     Status ProgramCommand(std::uint8_t command);
-    // 1 when the three id bytes were read, 0 when a transfer failed.
-    int ReadFlashId(std::uint8_t id[3], std::uint8_t opcode);
+    // The three id bytes the flash answers to an identification opcode.
+    Status ReadFlashId(std::uint8_t id[3], std::uint8_t opcode);
 
-    // Register-level serial-flash steps; each returns a status (nonzero: failed). A
-    // step that fails after selecting the flash deselects it before it returns.
+    // Register-level serial-flash steps. A step that fails after selecting the flash
+    // deselects it before it returns.
     Status WaitIdle();
     Status WriteDisable();
     Status WriteEnable();
     Status WaitWriteDone();
-    // 1 on success, 0 on failure.
-    int PageProgram(const PageProgramRequest& request);
+    Status PageProgram(const PageProgramRequest& request);
+    // Select, the command's bytes each way, deselect (see SpiCommand).
+    Status Spi(const SpiCommand& command);
 
     // `bufferSize` is the room in `buffer`; the camera's reported length must fit it.
     Status Upload_Sector(std::uint8_t* buffer, std::uint32_t bufferSize, int sector, std::uint8_t command,
-                         std::uint32_t* bytesRead);
+                         std::uint32_t* bytesRead = nullptr);
     Status EraseSector(std::uint16_t address, std::uint8_t command);
     Status Download_Sector(std::uint16_t address, std::uint32_t count, const std::uint8_t* data);
 
@@ -107,10 +124,18 @@ public:
     void dropFilter() { m_pFilter.reset(); }
     const char* devicePath() const { return m_szDevicePath; }
     void setDevicePath(const char (&path)[kDevicePathSize]);
+    // The transfer budget of the opened camera: what it has spent, and whether it ran out.
+    std::uint32_t transfersUsed() const { return m_pTransport ? m_pTransport->transfersUsed() : 0; }
+    bool budgetExhausted() const { return m_pTransport && m_pTransport->budgetExhausted(); }
     // Lets go of the camera: filter and the transport's binding.
     void release();
+    // Back to no camera at all: released, the transport gone, nothing identified.
+    void forget();
 
 private:
+    // The one controller-register request: the address to control 2, then the data
+    // byte through control 3 (`value` sent by a SetCur, filled by a GetCur).
+    Status RegisterRequest(XuRequest request, std::uint16_t address, std::uint8_t* value);
     Status Select();
     Status Deselect();
     // Ends a broken flash command and passes its failure on.

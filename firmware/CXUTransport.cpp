@@ -78,7 +78,7 @@ Status CXUTransport::NodeTransfer(XuRequest request, std::uint8_t selector, std:
     const Status status = m_pKsControl->KsProperty(m_request, kKspNodeSize, nullptr, 0, &returned);
     if (status == kHRESULT_ERROR_MORE_DATA) {
         *reportedLength = returned;
-        return 0;
+        return kStatusOk;
     }
     return status;
 }
@@ -112,7 +112,7 @@ Status CXUTransport::TunnelTransfer(XuRequest request, std::uint8_t selector, st
             // The GET half answers whatever the driver holds: without its SET half
             // that is another request's answer.
             const Status asked = TunnelSet(request, selector, length, nullptr);
-            if (asked != 0) {
+            if (Failed(asked)) {
                 return asked;
             }
             // The driver may fill as much as its request block: the reply gets that room.
@@ -126,7 +126,7 @@ Status CXUTransport::TunnelTransfer(XuRequest request, std::uint8_t selector, st
         case XuRequest::GetLen: {
             const std::uint8_t zeroWord[4] = {0, 0, 0, 0};
             const Status asked = TunnelSet(request, selector, 2, zeroWord);
-            if (asked != 0) {
+            if (Failed(asked)) {
                 return asked;
             }
             std::vector<std::uint8_t> block(kTunnelHeader + kTunnelDataCapacity, 0);
@@ -173,12 +173,12 @@ Status CXUTransport::FindNode(IKsTopologyInfo& topology) {
             m_request.Set = kExtensionUnitSet2;
             status = ProbeUntilReady();
         }
-        if (status == 0) {
-            return 0;
+        if (Succeeded(status)) {
+            return kStatusOk;
         }
     }
     m_pKsControl.reset();
-    return 1;
+    return kStatusNothingDone;
 }
 
 }  // namespace firmware

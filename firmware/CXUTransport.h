@@ -7,24 +7,13 @@
 #include <cstdint>
 #include <memory>
 
+#include "firmware/Status.h"
 #include "platform/Clock.h"
 #include "platform/Constants.h"
 #include "platform/KernelStreaming.h"
 #include "platform/VideoCatalog.h"
 
 namespace firmware {
-
-using Status = platform::HResult;
-
-// Codes of the channel itself, beside the driver's HRESULTs.
-constexpr Status kStatusNothingDone = 1;
-constexpr Status kStatusOutOfRange = 160;
-// A controller that never came back within our bounds.
-constexpr Status kStatusTimeout = platform::kHRESULT_ERROR_TIMEOUT;
-// The transport's budget is spent: nothing more is sent.
-constexpr Status kStatusBudgetExhausted = platform::kHRESULT_ERROR_NOT_ENOUGH_QUOTA;
-// A register write that was acknowledged but did not arrive (read back otherwise).
-constexpr Status kStatusNotApplied = platform::kE_FAIL;
 
 // The most extension-unit transfers one channel (one bring-up) makes, every nested
 // poll included; after that every transfer fails at once without reaching the camera,

@@ -57,7 +57,7 @@ const ControllerFamily* IdentifyControllerFamily(std::uint8_t family, const comm
         return general;
     }
     int value = kAnyVariant;
-    if (!readVariant(value)) {
+    if (Failed(readVariant(value))) {
         return nullptr;
     }
     for (const ControllerFamily& entry : kControllerFamilies) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "firmware/Status.h"
 #include "common/Variant.h"
 
 namespace firmware {
@@ -53,10 +54,10 @@ constexpr char kNoChip = 'd';
 // The row of an identified controller: `family` is the high nibble of 0x20FF, and
 // Open's letter ('e' for any family) names the family wanted. `readVariant` is asked
 // for register 0x20D0 only for a wanted family that has variant rows in this program;
-// it returns false when the register could not be read. Null when the program does not
+// it fails when the register could not be read. Null when the program does not
 // serve the family, the letter wants another, or the variant that decides could not be
 // read (the controller would otherwise be taken for its general row).
-using VariantReader = std::function<bool(int& variant)>;
+using VariantReader = std::function<Status(int& variant)>;
 const ControllerFamily* IdentifyControllerFamily(std::uint8_t family, const common::Variant& program, char wantedLetter,
                                                 const VariantReader& readVariant);
 

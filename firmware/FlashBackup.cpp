@@ -102,11 +102,11 @@ std::string FlashBackupStore::PathOf(const UsbIdentity& identity, const char* ex
     return folder + common::Format("\\flash-%04x-%04x.", identity.vid, identity.pid) + extension;
 }
 
-bool FlashBackupStore::Save(const FlashBackup& backup) {
+Status FlashBackupStore::Save(const FlashBackup& backup) {
     const std::string temporary = PathOf(backup.identity, "tmp", true);
     const std::string target = PathOf(backup.identity, "bak", false);
     if (temporary.empty() || target.empty() || backup.image.size() != kFlashSize) {
-        return false;
+        return kStatusNothingDone;
     }
     const std::vector<std::uint8_t> bytes = EncodeFlashBackup(backup);
     bool written = false;
@@ -121,9 +121,9 @@ bool FlashBackupStore::Save(const FlashBackup& backup) {
     if (!written ||
         m_files.moveFileEx(temporary.c_str(), target.c_str(), kMOVEFILE_REPLACE_EXISTING | kMOVEFILE_WRITE_THROUGH) != 0) {
         m_files.deleteFile(temporary.c_str());
-        return false;
+        return kStatusNothingDone;
     }
-    return true;
+    return kStatusOk;
 }
 
 FlashBackupStore::Found FlashBackupStore::Load(const UsbIdentity& identity, FlashBackup& backup) {

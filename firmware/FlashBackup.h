@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/Status.h"
 #include "firmware/UsbIdentity.h"
 #include "platform/Files.h"
 #include "platform/Shell.h"
@@ -63,8 +64,8 @@ public:
 
     enum class Found { None, Intact, Damaged };
 
-    // Writes the backup of a camera; true only when it is on disk under its final name.
-    bool Save(const FlashBackup& backup);
+    // Writes the backup of a camera; succeeds only when it is on disk under its final name.
+    Status Save(const FlashBackup& backup);
     // The backup of a camera, if one is there.
     Found Load(const UsbIdentity& identity, FlashBackup& backup);
     // After the flash is whole again.

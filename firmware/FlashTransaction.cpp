@@ -16,7 +16,25 @@ bool SectorDiffers(const FlashImage& a, const FlashImage& b, int index) {
     return std::memcmp(a.data() + at, b.data() + at, kSectorSize) != 0;
 }
 
+// The command that the sector operations take for the camera's flash: its kind, or
+// for a code without one the code itself (which the upload refuses).
+std::uint8_t SectorCommandOf(CFirmwareChannel& camera) {
+    std::uint8_t flashType = kFlashUnknown;
+    camera.Get_FlashType(&flashType);
+    const int kind = CommandKind(flashType);
+    return kind < 0 ? flashType : static_cast<std::uint8_t>(kind);
+}
+
 }  // namespace
+
+FlashTransaction::FlashTransaction(CFirmwareChannel& camera, FlashBackupStore& store, const UsbIdentity& identity,
+                                   common::IWindowPort& port)
+    : m_camera(camera), m_command(SectorCommandOf(camera)), m_store(store), m_identity(identity), m_port(port) {}
+
+bool FlashTransaction::Writable() const {
+    const ControllerFamily* family = m_camera.family();
+    return family != nullptr && family->writePath != WritePath::None;
+}
 
 bool ProgramsWithoutErase(const std::uint8_t* now, const std::uint8_t* target, std::size_t size) {
     for (std::size_t i = 0; i < size; ++i) {
@@ -27,7 +45,7 @@ bool ProgramsWithoutErase(const std::uint8_t* now, const std::uint8_t* target, s
     return true;
 }
 
-bool FlashTransaction::ReadSector(int index, std::uint8_t* sector) {
+Status FlashTransaction::ReadSector(int index, std::uint8_t* sector) {
     if (m_readRoom.size() != kReadRoom) {
         m_readRoom.assign(kReadRoom, 0);
     }
@@ -35,42 +53,43 @@ bool FlashTransaction::ReadSector(int index, std::uint8_t* sector) {
     // the last read left there must not pass for this sector.
     std::fill_n(m_readRoom.begin(), kSectorSize, static_cast<std::uint8_t>(index * 37 + 1));
     std::uint32_t bytesRead = 0;
-    if (m_camera.Upload_Sector(m_readRoom.data(), kReadRoom, index, m_command, &bytesRead) != 0 ||
-        bytesRead < kSectorSize) {
-        return false;
+    const Status status = m_camera.Upload_Sector(m_readRoom.data(), kReadRoom, index, m_command, &bytesRead);
+    if (Failed(status)) {
+        return status;
+    }
+    if (bytesRead < kSectorSize) {
+        return kStatusNothingDone;
     }
     std::copy_n(m_readRoom.begin(), kSectorSize, sector);
-    return true;
+    return kStatusOk;
 }
 
-bool FlashTransaction::ReadImage(FlashImage& image) {
+Status FlashTransaction::ReadImage(FlashImage& image) {
     image.assign(kFlashSize, 0);
-    for (int index = 0; index < kFlashSectors; ++index) {
-        if (!ReadSector(index, image.data() + static_cast<std::size_t>(index) * kSectorSize)) {
-            return false;
-        }
+    Status status = kStatusOk;
+    for (int index = 0; index < kFlashSectors && Succeeded(status); ++index) {
+        status = ReadSector(index, image.data() + static_cast<std::size_t>(index) * kSectorSize);
     }
-    return true;
+    return status;
 }
 
-bool FlashTransaction::ReadTrusted(FlashImage& image) {
+Status FlashTransaction::ReadTrusted(FlashImage& image) {
     FlashImage second;
-    return ReadImage(image) && ReadImage(second) && second == image;
+    return InTurn([&] { return ReadImage(image); }, [&] { return ReadImage(second); },
+                  [&] { return second == image ? kStatusOk : kStatusNothingDone; });
 }
 
-bool FlashTransaction::Program(std::uint16_t base, const std::uint8_t* now, const std::uint8_t* target) {
+Status FlashTransaction::Program(std::uint16_t base, const std::uint8_t* now, const std::uint8_t* target) {
     const ControllerFamily* family = m_camera.family();
     const std::uint32_t most = family != nullptr ? family->maxDownload : 0;
     if (most == 0) {
-        return false;
+        return kStatusNothingDone;
     }
     auto differs = [&](std::uint32_t i) { return now[i] != target[i]; };
     // The sector's first byte first and alone: in the LED sector that is the byte the
     // whole update is for.
-    if (differs(0) && m_camera.Download_Sector(base, 1, &target[0]) != 0) {
-        return false;
-    }
-    for (std::uint32_t offset = 1; offset < kSectorSize;) {
+    Status status = differs(0) ? m_camera.Download_Sector(base, 1, &target[0]) : kStatusOk;
+    for (std::uint32_t offset = 1; offset < kSectorSize && Succeeded(status);) {
         if (!differs(offset)) {
             ++offset;
             continue;
@@ -82,24 +101,20 @@ bool FlashTransaction::Program(std::uint16_t base, const std::uint8_t* now, cons
         while (end > offset + 1 && !differs(end - 1)) {
             --end;
         }
-        if (m_camera.Download_Sector(static_cast<std::uint16_t>(base + offset), end - offset, &target[offset]) != 0) {
-            return false;
-        }
+        status = m_camera.Download_Sector(static_cast<std::uint16_t>(base + offset), end - offset, &target[offset]);
         offset = end;
     }
-    return true;
+    return status;
 }
 
-bool FlashTransaction::RewriteSector(int index, const std::uint8_t* now, const std::uint8_t* target) {
+Status FlashTransaction::RewriteSector(int index, const std::uint8_t* now, const std::uint8_t* target) {
     const auto base = static_cast<std::uint16_t>(static_cast<std::uint32_t>(index) * kSectorSize);
     if (ProgramsWithoutErase(now, target, kSectorSize)) {
         return Program(base, now, target);
     }
-    if (m_camera.EraseSector(base, m_command) != 0) {
-        return false;
-    }
-    std::vector<std::uint8_t> erased(kSectorSize, 0xFF);
-    return Program(base, erased.data(), target);
+    const std::vector<std::uint8_t> blank(kSectorSize, 0xFF);
+    return InTurn([&] { return m_camera.EraseSector(base, m_command); },
+                  [&] { return Program(base, blank.data(), target); });
 }
 
 void FlashTransaction::RestoreDiffering(const FlashImage& now, const FlashImage& target) {
@@ -109,30 +124,41 @@ void FlashTransaction::RestoreDiffering(const FlashImage& now, const FlashImage&
             continue;
         }
         const std::size_t at = static_cast<std::size_t>(index) * kSectorSize;
-        if (!RewriteSector(index, now.data() + at, target.data() + at) || !ReadSector(index, check.data()) ||
-            std::memcmp(check.data(), target.data() + at, kSectorSize) != 0) {
+        if (Failed(RewriteSector(index, now.data() + at, target.data() + at)) ||
+            Failed(ReadSector(index, check.data())) || std::memcmp(check.data(), target.data() + at, kSectorSize) != 0) {
             return;
         }
     }
 }
 
-bool FlashTransaction::Converge(const FlashImage& target, FlashImage& now, bool known) {
+Status FlashTransaction::Converge(const FlashImage& target, FlashImage& now, bool known) {
     if (!known) {
-        known = ReadImage(now);
+        known = Succeeded(ReadImage(now));
     }
     if (known && now == target) {
-        return true;
+        return kStatusOk;
     }
     for (int round = 0; round < kRestoreRounds; ++round) {
         if (known) {
             RestoreDiffering(now, target);
         }
-        known = ReadImage(now);
+        known = Succeeded(ReadImage(now));
         if (known && now == target) {
-            return true;
+            return kStatusOk;
         }
     }
-    return false;
+    return kStatusNothingDone;
+}
+
+Status FlashTransaction::Update(const std::vector<FlashChange>& changes) {
+    if (!Writable()) {
+        return kStatusNothingDone;
+    }
+    FlashImage original;
+    if (Failed(ReadTrusted(original))) {
+        return kStatusNothingDone;  // nothing is changed on a flash we could not read whole
+    }
+    return Apply(original, changes);
 }
 
 Status FlashTransaction::Apply(const FlashImage& original, const std::vector<FlashChange>& changes) {
@@ -142,56 +168,54 @@ Status FlashTransaction::Apply(const FlashImage& original, const std::vector<Fla
         return kStatusNothingDone;
     }
     if (intended == original) {
-        return 0;
+        return kStatusOk;
     }
-    const ControllerFamily* family = m_camera.family();
-    if (family == nullptr || family->writePath == WritePath::None) {
+    if (!Writable()) {
         return kStatusNothingDone;
     }
     // Even a change that needs no erase can be carried elsewhere by a lost register
     // write and clear bits that only an erase brings back: the copy goes to disk
     // before the first transfer that can change a cell.
-    if (!m_store.Save(backup)) {
+    if (Failed(m_store.Save(backup))) {
         m_port.WriteLog("flash backup could not be written: the flash is left as it is", 0);
         return kStatusNothingDone;
     }
-    bool written = true;
-    for (int index = 0; index < kFlashSectors && written; ++index) {
+    Status written = kStatusOk;
+    for (int index = 0; index < kFlashSectors && Succeeded(written); ++index) {
         if (SectorDiffers(original, intended, index)) {
             const std::size_t at = static_cast<std::size_t>(index) * kSectorSize;
             written = RewriteSector(index, original.data() + at, intended.data() + at);
         }
     }
     FlashImage now;
-    if (!Converge(intended, now, false)) {
+    if (Failed(Converge(intended, now, false))) {
         m_port.WriteLog("flash not as intended: backup kept for the next bring-up", 0);
         return kStatusNothingDone;
     }
     m_store.Discard(m_identity);
-    return 0;
+    return kStatusOk;
 }
 
-bool FlashTransaction::Mend(const FlashBackup& backup) {
+Status FlashTransaction::Mend(const FlashBackup& backup) {
     m_port.WriteLog("flash backup found: checking the camera's flash", 0);
     FlashImage now;
-    if (!ReadTrusted(now)) {
+    if (Failed(ReadTrusted(now))) {
         m_port.WriteLog("flash backup kept: the flash could not be read", 0);
-        return false;
+        return kStatusNothingDone;
     }
     if (now == backup.image || now == backup.Intended()) {
         m_store.Discard(m_identity);
         m_port.WriteLog("flash whole: backup removed", 0);
-        return true;
+        return kStatusOk;
     }
     m_port.WriteLog("flash differs from its backup: restoring", 0);
-    const ControllerFamily* family = m_camera.family();
-    if (family == nullptr || family->writePath == WritePath::None || !Converge(backup.image, now, true)) {
+    if (!Writable() || Failed(Converge(backup.image, now, true))) {
         m_port.WriteLog("flash backup kept: the flash could not be restored", 0);
-        return false;
+        return kStatusNothingDone;
     }
     m_store.Discard(m_identity);
     m_port.WriteLog("flash restored from backup", 0);
-    return true;
+    return kStatusOk;
 }
 
 }  // namespace firmware

@@ -30,37 +30,42 @@ constexpr int kRestoreRounds = 2;
 
 class FlashTransaction {
 public:
-    FlashTransaction(CFirmwareChannel& camera, std::uint8_t command, FlashBackupStore& store,
-                     const UsbIdentity& identity, common::IWindowPort& port)
-        : m_camera(camera), m_command(command), m_store(store), m_identity(identity), m_port(port) {}
+    // Identifies the camera's flash (Get_FlashType) for the command its sector
+    // operations load.
+    FlashTransaction(CFirmwareChannel& camera, FlashBackupStore& store, const UsbIdentity& identity,
+                     common::IWindowPort& port);
 
-    // One 4 KB sector; false when a transfer failed or less than a sector came back.
-    bool ReadSector(int index, std::uint8_t* sector);
-    // The whole flash, read twice: false unless both reads were whole and agree.
-    bool ReadTrusted(FlashImage& image);
+    // One 4 KB sector; fails when a transfer failed or less than a sector came back.
+    Status ReadSector(int index, std::uint8_t* sector);
+    // The whole flash, read twice: fails unless both reads were whole and agree.
+    Status ReadTrusted(FlashImage& image);
 
+    // The flash as it is, read whole and trusted, with `changes`: kStatusNothingDone
+    // without a write path or a trusted image, nothing changed then; otherwise Apply.
+    Status Update(const std::vector<FlashChange>& changes);
     // From `original` (a trusted image of the flash as it is) to `original` with
     // `changes`: 0 only when the whole flash was read back exactly as intended. On
     // any other outcome the backup stays on disk for the next bring-up.
     Status Apply(const FlashImage& original, const std::vector<FlashChange>& changes);
 
-    // Puts the flash back in order from a backup an earlier update left: true when
+    // Puts the flash back in order from a backup an earlier update left: succeeds when
     // it is whole (the backup's image or the intended one) and the backup is gone;
-    // false when the backup stays for the next bring-up.
-    bool Mend(const FlashBackup& backup);
+    // fails when the backup stays for the next bring-up.
+    Status Mend(const FlashBackup& backup);
 
 private:
-    bool ReadImage(FlashImage& image);
+    Status ReadImage(FlashImage& image);
     // Brings the flash to `target`: `now` is what it holds (when `known`), and is
-    // updated. True once a whole read matches `target`.
-    bool Converge(const FlashImage& target, FlashImage& now, bool known);
+    // updated. Succeeds once a whole read matches `target`.
+    Status Converge(const FlashImage& target, FlashImage& now, bool known);
     // Rewrites the sectors that differ, each read back at once; stops at a sector
     // that does not take (the camera is not writing; the next round or bring-up goes on).
     void RestoreDiffering(const FlashImage& now, const FlashImage& target);
-    bool RewriteSector(int index, const std::uint8_t* now, const std::uint8_t* target);
+    Status RewriteSector(int index, const std::uint8_t* now, const std::uint8_t* target);
     // Programs the bytes where `target` differs from `now` (which the sector holds);
     // every change must clear bits only.
-    bool Program(std::uint16_t base, const std::uint8_t* now, const std::uint8_t* target);
+    Status Program(std::uint16_t base, const std::uint8_t* now, const std::uint8_t* target);
+    bool Writable() const;
 
     CFirmwareChannel& m_camera;
     std::uint8_t m_command;

@@ -79,7 +79,7 @@ std::uint8_t StepOpcode(const StepTable& table, int step) { return table.*kSteps
 std::uint8_t IdentifyFlash(const FlashIdReader& readFlashId, const common::Variant& program) {
     for (const FlashProbe& probe : kFlashProbes) {
         std::uint8_t id[3] = {0, 0, 0};
-        if (!readFlashId(id, probe.opcode)) {
+        if (Failed(readFlashId(id, probe.opcode))) {
             return kFlashUnknown;
         }
         for (const FlashType& flash : kFlashTypes) {

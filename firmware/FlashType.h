@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "firmware/Status.h"
 #include "common/Variant.h"
 
 namespace firmware {
@@ -83,9 +84,9 @@ struct FlashProbe {
     NextProbe next;
 };
 
-// What identification asks of the device: the three id bytes for an opcode; false
+// What identification asks of the device: the three id bytes for an opcode; fails
 // when they could not be read.
-using FlashIdReader = std::function<bool(std::uint8_t id[3], std::uint8_t opcode)>;
+using FlashIdReader = std::function<Status(std::uint8_t id[3], std::uint8_t opcode)>;
 
 // Runs the probes in order and gives the flash-type code (kFlashUnknown when none
 // fits, or when an answer could not be read: a flash taken for another would get the

@@ -11,22 +11,6 @@
 using namespace platform;
 
 namespace firmware {
-namespace {
-
-// The command that the sector operations take for a flash-type code; codes without a
-// kind go on as they are (and are refused by the upload).
-std::uint8_t SectorCommand(std::uint8_t flashType) {
-    const int kind = CommandKind(flashType);
-    return kind < 0 ? flashType : static_cast<std::uint8_t>(kind);
-}
-
-std::uint8_t FlashCommandOf(CFirmwareChannel& camera) {
-    std::uint8_t flashType = kFlashUnknown;
-    camera.Get_FlashType(&flashType);
-    return SectorCommand(flashType);
-}
-
-}  // namespace
 
 bool LedCheck::MendFlash(CFirmwareChannel& camera, const UsbIdentity& identity) {
     FlashBackup backup;
@@ -40,8 +24,8 @@ bool LedCheck::MendFlash(CFirmwareChannel& camera, const UsbIdentity& identity) 
         case FlashBackupStore::Found::Intact:
             break;
     }
-    FlashTransaction flash(camera, FlashCommandOf(camera), m_store, identity, m_port);
-    return flash.Mend(backup);
+    FlashTransaction flash(camera, m_store, identity, m_port);
+    return Succeeded(flash.Mend(backup));
 }
 
 void LedCheck::CheckLED(CFirmwareChannel& camera, RegKey key, std::uint32_t devInfo, const UsbIdentity& identity) {
@@ -55,7 +39,7 @@ void LedCheck::CheckLED(CFirmwareChannel& camera, RegKey key, std::uint32_t devI
     char chip = kNoChip;
     camera.Get_ICType(&chip);
     m_port.WriteLog("Get_FlashType", 0);
-    FlashTransaction flash(camera, FlashCommandOf(camera), m_store, identity, m_port);
+    FlashTransaction flash(camera, m_store, identity, m_port);
 
     const ControllerFamily* family = camera.family();
     const std::uint16_t ledRegister = family != nullptr ? family->ledRegister : kRegLed;
@@ -64,22 +48,11 @@ void LedCheck::CheckLED(CFirmwareChannel& camera, RegKey key, std::uint32_t devI
     // One read decides whether anything is to be written; a failed read counts as a
     // zero byte. The update itself trusts only its own two whole reads.
     std::vector<std::uint8_t> sector(kSectorSize, 0);
-    const bool read = flash.ReadSector(kLedSector, sector.data());
+    const bool read = Succeeded(flash.ReadSector(kLedSector, sector.data()));
     if (!read) {
         sector.assign(kSectorSize, 0);
     }
-    const Status uploadStatus = read ? 0 : kStatusNothingDone;
-
-    auto writeLed = [&](std::uint8_t led) -> Status {
-        if (family == nullptr || family->writePath == WritePath::None) {
-            return kStatusNothingDone;
-        }
-        FlashImage original;
-        if (!flash.ReadTrusted(original)) {
-            return kStatusNothingDone;  // nothing is changed on a flash we could not read whole
-        }
-        return flash.Apply(original, {FlashChange{kLedAddress, led}});
-    };
+    const Status uploadStatus = read ? kStatusOk : kStatusNothingDone;
 
     if (!stored) {
         m_port.WriteLog("====LED Reg is empty", 0);
@@ -92,8 +65,8 @@ void LedCheck::CheckLED(CFirmwareChannel& camera, RegKey key, std::uint32_t devI
             m_port.WriteLog("set 250d=0", 0);
         }
         camera.WriteRegister(ledRegister, led);
-        const Status status = writeLed(led);
-        m_port.WriteLog(status == 0 ? "==== First Download_Sector Success\t====" : "==== First Download_Sector Fail\t====", 0);
+        const Status status = flash.Update({FlashChange{kLedAddress, led}});
+        m_port.WriteLog(Succeeded(status) ? "==== First Download_Sector Success\t====" : "==== First Download_Sector Fail\t====", 0);
         if (key != 0) {
             WriteDwordValue(m_registry, key, "LED_Def", (devInfo & common::kLedDefaultBit) != 0 ? 1 : 0);
             WriteDwordValue(m_registry, key, "LED_Setting", led);
@@ -108,15 +81,15 @@ void LedCheck::CheckLED(CFirmwareChannel& camera, RegKey key, std::uint32_t devI
         // "Nothing to change" is told as Success: a second read must say the same,
         // or the update decides on its own agreeing reads.
         std::vector<std::uint8_t> again(kSectorSize, 0);
-        differs = !flash.ReadSector(kLedSector, again.data()) || again[0] != sector[0];
+        differs = Failed(flash.ReadSector(kLedSector, again.data())) || again[0] != sector[0];
     }
     if (differs) {
         m_port.WriteLog("====\tin Download_Sector====", 0);
         const auto led = static_cast<std::uint8_t>(ledSetting & 0xFF);
         camera.WriteRegister(ledRegister, led);
-        outcome = writeLed(led);
+        outcome = flash.Update({FlashChange{kLedAddress, led}});
     }
-    m_port.WriteLog(outcome == 0 ? "====\tDownload_Sector Success\t====" : "====\tDownload_Sector Fail\t====", 0);
+    m_port.WriteLog(Succeeded(outcome) ? "====\tDownload_Sector Success\t====" : "====\tDownload_Sector Fail\t====", 0);
 }
 
 }  // namespace firmware

@@ -26,7 +26,8 @@ public:
 
     // Puts the flash of an opened camera back in order from a backup an earlier
     // update left on disk. False when a backup is there and the flash could not be
-    // brought back to it: nothing else may write the flash then.
+    // brought back to it: nothing else may write the flash then. (The bring-up takes a
+    // yes or no: the transaction's Status, through Succeeded.)
     bool MendFlash(CFirmwareChannel& camera, const UsbIdentity& identity);
 
     // Runs on an opened channel. `driverKey` is the opened per-user driver settings

@@ -89,16 +89,15 @@ UsbIdentity ParseUsbHardwareId(const std::vector<std::uint8_t>& hardwareIds) {
     return identity;
 }
 
-int CFirmwareChannel::FindUsbIdentity(UsbIdentity& record) {
+Status CFirmwareChannel::FindUsbIdentity(UsbIdentity& record) {
     std::unique_ptr<IDeviceInfoSet> set = m_platform.deviceSetup.getClassDevs(kGUID_DEVCLASS_IMAGE, kDIGCF_PRESENT);
     if (!set) {
-        return 1;
+        return kStatusNothingDone;
     }
-    const char* devicePath = m_pDevice ? m_pDevice->devicePath() : "";
-    for (std::uint32_t index = 0; index < kMaxDevices; ++index) {
+        for (std::uint32_t index = 0; index < kMaxDevices; ++index) {
         if (!set->enumDeviceInfo(index)) {
             const Long error = set->lastError();
-            return error == 0 || error == kERROR_NO_MORE_ITEMS ? 0 : 1;
+            return error == 0 || error == kERROR_NO_MORE_ITEMS ? kStatusOk : kStatusNothingDone;
         }
         char instanceId[kDeviceIdSize + 1] = {};
         if (set->getDeviceId(index, instanceId, kDeviceIdSize) != kCR_SUCCESS) {
@@ -108,7 +107,7 @@ int CFirmwareChannel::FindUsbIdentity(UsbIdentity& record) {
         std::transform(instanceId, instanceId + std::strlen(instanceId), instanceId,
                        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         const std::string key = InstanceKey(instanceId);
-        if (key.empty() || std::strstr(devicePath, key.c_str()) == nullptr) {
+        if (key.empty() || std::strstr(devicePath(), key.c_str()) == nullptr) {
             continue;
         }
         std::uint32_t required = 0;
@@ -122,9 +121,9 @@ int CFirmwareChannel::FindUsbIdentity(UsbIdentity& record) {
         std::vector<std::uint8_t> hardwareIds;
         ReadHardwareIds(*set, index, hardwareIds);
         record = ParseUsbHardwareId(hardwareIds);
-        return 0;
+        return kStatusOk;
     }
-    return 0;
+    return kStatusOk;
 }
 
 }  // namespace firmware

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "platform/Constants.h"
 #include "tests/unit/FirmwareTestSupport.h"
@@ -268,6 +269,56 @@ TEST(FirmwareProtocol, StuckControllerEndsInFailureNotAHang) {
         rig.camera->flash().setStatusStaysBusy(c.statusBusy);
         const std::uint8_t byte = 1;
         EXPECT_EQ(rig.channel->Download_Sector(0xD000, 1, &byte), 1) << c.name;
+    }
+}
+
+// Every register-level command goes through one select, shift, deselect: its bytes
+// reach the flash as one command, and a command broken off by a failed transfer at any
+// point still leaves the flash deselected, so the next command's bytes cannot continue it.
+TEST(FirmwareProtocol, SpiCommandsEndDeselectedWhereverTheyBreakOff) {
+    using Device = firmware::CFirmwareDevice;
+    struct Case {
+        const char* name;
+        std::function<firmware::Status(Device&)> run;
+        std::vector<std::vector<std::uint8_t>> sent;  // the commands, fault-free
+    };
+    std::uint8_t id[3] = {};
+    firmware::PageProgramRequest program{{0x00, 0xD0, 0x00}, {0x01}, 1};
+    const Case cases[] = {
+        {"write enable", [](Device& d) { return d.WriteEnable(); }, {Bytes({0x06})}},
+        {"status read", [](Device& d) { return d.WaitWriteDone(); }, {Bytes({0x05})}},
+        {"JEDEC id", [&](Device& d) { return d.ReadFlashId(id, 0x9F); }, {Bytes({0x9F})}},
+        {"id after dummy bytes", [&](Device& d) { return d.ReadFlashId(id, 0x90); }, {Bytes({0x90, 0, 0, 0})}},
+        // The emulated flash is busy for one status read after a program.
+        {"page program", [&](Device& d) { return d.PageProgram(program); },
+         {Bytes({0x06}), Bytes({0x02, 0x00, 0xD0, 0x00, 0x01}), Bytes({0x05}), Bytes({0x05})}},
+    };
+    for (const Case& c : cases) {
+        std::uint32_t count = 0;
+        {
+            FirmwareRig rig(0x85);
+            ASSERT_EQ(rig.open(), 0);
+            rig.channel->EraseSector(0xD000, 0);
+            rig.camera->controller().clearRecords();
+            const std::uint32_t before = rig.camera->transferCount();
+            EXPECT_EQ(c.run(*rig.channel->device()), 0) << c.name;
+            count = rig.camera->transferCount() - before;
+            std::vector<std::vector<std::uint8_t>> sent;
+            for (const auto& command : rig.camera->controller().spiCommands()) {
+                sent.push_back(command.sent);
+            }
+            EXPECT_EQ(sent, c.sent) << c.name;
+        }
+        for (std::uint32_t k = 1; k <= count; ++k) {
+            FirmwareRig rig(0x85);
+            ASSERT_EQ(rig.open(), 0);
+            rig.channel->EraseSector(0xD000, 0);
+            rig.camera->failTransfer(rig.camera->transferCount() + k);
+            c.run(*rig.channel->device());
+            EXPECT_NE(rig.camera->controller().registerValue(firmware::kRegFlashSelect),
+                      rig.camera->controller().selectLevel())
+                << c.name << ": transfer " << k << " of " << count << " failed";
+        }
     }
 }
 
