@@ -33,23 +33,33 @@ void CFirmwareChannel::ReleaseCandidate() {
     transport().dropKsControl();
 }
 
+Status CFirmwareChannel::ReadRegisterTwice(std::uint16_t address, std::uint8_t* value) {
+    // The controller's id and variant decide whether, and how, the flash may be
+    // written at all: each counts only when two reads agree, since a lost address
+    // write reads another register, a lost read leaves whatever was in the buffer,
+    // and a garbled answer names another controller.
+    std::uint8_t first = 0;
+    std::uint8_t second = 0xFF;
+    Status status = ReadRegister(address, &first);
+    if (Succeeded(status)) {
+        status = ReadRegister(address, &second);
+    }
+    if (Succeeded(status) && first != second) {
+        status = kStatusNotApplied;
+    }
+    if (Succeeded(status)) {
+        *value = first;
+    }
+    return status;
+}
+
 Status CFirmwareChannel::IdentifyController(std::uint8_t controllerByte, char familyLetter) {
     const ControllerFamily* family =
         IdentifyControllerFamily(controllerByte & 0xF0, m_variant, familyLetter, [this](int& variant) {
-            // The variant decides whether the controller may be written at all: it
-            // counts only when two reads agree, since a lost address write reads
-            // another register and a lost read leaves whatever was in the buffer.
-            std::uint8_t first = 0;
-            std::uint8_t second = 0xFF;
-            Status status = ReadRegister(kRegControllerVariant, &first);
+            std::uint8_t value = 0;
+            const Status status = ReadRegisterTwice(kRegControllerVariant, &value);
             if (Succeeded(status)) {
-                status = ReadRegister(kRegControllerVariant, &second);
-            }
-            if (Succeeded(status) && first != second) {
-                status = kStatusNotApplied;
-            }
-            if (Succeeded(status)) {
-                variant = first;
+                variant = value;
             }
             return status;
         });
@@ -101,7 +111,7 @@ Status CFirmwareChannel::TryCandidate(IDeviceMoniker& moniker, char familyLetter
     if (this->filter()->queryTopologyInfo(topology) >= 0 && topology) {
         xu.usePath(TransportPath::Node);
         if (Succeeded(xu.FindNode(*topology))) {
-            ReadRegister(kRegControllerId, &controllerByte);
+            ReadRegisterTwice(kRegControllerId, &controllerByte);
         }
     } else {
         if (!xu.holdsCustom()) {
@@ -112,7 +122,7 @@ Status CFirmwareChannel::TryCandidate(IDeviceMoniker& moniker, char familyLetter
         }
         if (xu.holdsCustom()) {
             xu.usePath(TransportPath::Tunnel);
-            ReadRegister(kRegControllerId, &controllerByte);
+            ReadRegisterTwice(kRegControllerId, &controllerByte);
         }
     }
     topology.reset();

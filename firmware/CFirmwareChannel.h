@@ -52,6 +52,9 @@ public:
     using CFirmwareDevice::budgetExhausted;
 
 private:
+    // One register read that counts only when a second read agrees; `value` is left
+    // as it was otherwise.
+    Status ReadRegisterTwice(std::uint16_t address, std::uint8_t* value);
     // Identifies the candidate's controller; fails when the family is not wanted.
     Status IdentifyController(std::uint8_t controllerByte, char familyLetter);
     // Tries one camera of the walk; succeeds when it is opened.
