@@ -43,10 +43,10 @@ scenario_controller_family() {
         fail "family 0xE0: Tiltmate's start bring-up reaches the camera" "$(vcam_lines | wc -l) journal lines"
         return
     fi
-    # Tiltmate reads the id register and passes the camera over: nothing follows but
-    # the rotation pass.
-    check_eq "family 0xE0: Tiltmate only reads the id register (e5), then rotates; no defaults, no LED" \
-        "get 11,get 3,set 2 | 1 | 0 0 | set 7 0" \
+    # Tiltmate reads the id register (twice: the reads must agree) and passes the
+    # camera over: nothing follows but the rotation pass.
+    check_eq "family 0xE0: Tiltmate only reads the id register (e5, twice), then rotates; no defaults, no LED" \
+        "get 11,get 3,set 2 | 2 | 0 0 | set 7 0" \
         "$(xu_requests) | $(vcam_count '^xu get 3 -> e5$') | $(vcam_count '^(procamp|set [0456]) ') $(vcam_count '^led ') | $(vcam_lines | grep -E '^set [0-9]+ ' | paste -sd'|' -)"
 }
 
