@@ -20,7 +20,7 @@ HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 ROUNDS=${BENCH_ROUNDS:-11}
 LAUNCH_STARTS=3
-LATENCY_RUNS=5
+LATENCY_RUNS=9
 WM_DISPLAYCHANGE=0x7E
 
 bench_prelude "$0" "$@"
