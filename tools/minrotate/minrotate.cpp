@@ -3,9 +3,7 @@
 // time as a ratio to this one's. At WM_DISPLAYCHANGE it walks the video input
 // devices once (DirectShow's system device enumerator) and, for each camera whose
 // name holds the VideoFriendly text of the bkg.ini beside it, binds the capture
-// filter and sets the driver's custom rotation property (7) once, to the display's
-// orientation plus the no-rotate flag the policy value asks for: the two reads the
-// value cannot do without (no mounting remap, no trace). It rests as a
+// filter and sets the driver's custom rotation property (7) once. It rests as a
 // hidden dialog of the kind probe.exe looks for (class #32770 holding control
 // 1002); WM_USER+155 ends it. Test equipment, never shipped.
 #define NO_DSHOW_STRSAFE
@@ -23,7 +21,7 @@ namespace {
 constexpr int kVideoDeviceBox = 1002;
 constexpr UINT kMsgQuit = WM_USER + 155;
 constexpr ULONG kRotationProperty = 7;
-constexpr DWORD kNoRotateFlag = 8;
+constexpr DWORD kNoRotate = 8;  // rotation 0 with the no-rotate flag the policy adds by default
 constexpr int kMaxDevices = 500;  // the companion lists at most this many video devices
 
 WCHAR g_friendly[256] = L"Tavrin";
@@ -92,29 +90,7 @@ bool nameMatches(IMoniker* moniker) {
     return matches;
 }
 
-// The value for the driver: the display's orientation, and the no-rotate flag unless
-// the policy value says 0 (a missing value keeps the flag, as the companion does).
-DWORD rotationValue() {
-    DEVMODEA mode;
-    ZeroMemory(&mode, sizeof mode);
-    mode.dmSize = sizeof mode;
-    EnumDisplaySettingsExA(nullptr, ENUM_CURRENT_SETTINGS, &mode, EDS_ROTATEDMODE);
-    DWORD value = (mode.dmFields & DM_DISPLAYORIENTATION) != 0 ? mode.dmDisplayOrientation : 0;
-    DWORD policy = 1;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Harbek\\Camera\\Integrated", 0, KEY_READ | KEY_WOW64_64KEY,
-                      &key) == ERROR_SUCCESS) {
-        BYTE data[4] = {1, 0, 0, 0};
-        DWORD size = sizeof data;
-        if (RegQueryValueExA(key, "NoRotationInMetro", nullptr, nullptr, data, &size) == ERROR_SUCCESS && size > 0) {
-            policy = data[0];
-        }
-        RegCloseKey(key);
-    }
-    return policy == 1 ? value + kNoRotateFlag : value;
-}
-
-void setRotation(IMoniker* moniker, DWORD value) {
+void setRotation(IMoniker* moniker) {
     IBaseFilter* filter = nullptr;
     if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, reinterpret_cast<void**>(&filter))) ||
         filter == nullptr) {
@@ -123,6 +99,7 @@ void setRotation(IMoniker* moniker, DWORD value) {
     win32::ICameraCustomPropertyCom* custom = nullptr;
     if (SUCCEEDED(filter->QueryInterface(win32::kIID_CameraCustomProperty, reinterpret_cast<void**>(&custom))) &&
         custom != nullptr) {
+        DWORD value = kNoRotate;
         custom->SetCustomProperty(kRotationProperty, &value);
         custom->Release();
     }
@@ -131,7 +108,6 @@ void setRotation(IMoniker* moniker, DWORD value) {
 
 // One walk of the video input devices, one property set per matching camera.
 void rotatePass() {
-    const DWORD value = rotationValue();
     ICreateDevEnum* devices = nullptr;
     if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
                                 reinterpret_cast<void**>(&devices))) ||
@@ -142,7 +118,7 @@ void rotatePass() {
     if (devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, &monikers, 0) == S_OK && monikers != nullptr) {
         IMoniker* moniker = nullptr;
         for (int n = 0; n < kMaxDevices && monikers->Next(1, &moniker, nullptr) == S_OK && moniker != nullptr; ++n) {
-            if (nameMatches(moniker)) setRotation(moniker, value);
+            if (nameMatches(moniker)) setRotation(moniker);
             moniker->Release();
             moniker = nullptr;
         }
